@@ -1,0 +1,253 @@
+#include "codegen/encoder.h"
+
+#include "codegen/directives.h"
+#include "codegen/indexed.h"
+#include "codegen/insn_table.h"
+#include "codegen/registers.h"
+#include "driver/asm_state.h"
+#include "output/error_numbers.h"
+#include "source/operand.h"
+#include "source/symbols.h"
+
+char operand1(const AsmState& st, int i) { return st.fields[FIELD_OPERAND1 + i]; }
+char operand2(const AsmState& st, int i) { return st.fields[FIELD_OPERAND2 + i]; }
+bool comma_marked(const AsmState& st) { return st.fields[COMMA_MARK] == ','; }
+
+void place_byte(AsmState& st, std::int32_t byte) {
+    if (st.image_len >= 0 && st.image_len < IMAGE_SIZE) {
+        st.image[st.image_len] = static_cast<std::uint8_t>(byte & 0xFF);
+    } else {
+        st.error_code = ERR_OUTSIDE_IMAGE;
+    }
+    st.image_len = wrap_add(st.image_len, 1);
+    st.loc = wrap_add(st.loc, 1);
+}
+
+namespace {
+
+constexpr std::int32_t PUSH_S = 0x34;
+constexpr std::int32_t REG_B = 0x04;
+constexpr int PREFIX_NONE = 0;
+
+std::int32_t operand_value(AsmState& st) { return eval_operand(st, fields_text(st), FIELD_OPERAND1); }
+
+bool has_char_constant(const AsmState& st) { return operand1(st, 1) == '\''; }
+
+enum class Form { indexed, immediate, direct, extended };
+
+// Addressing form of classes 3 to 7, by tests taken in this order.
+Form choose_form(const AsmState& st, bool immediate_allowed, std::int32_t v) {
+    if (operand1(st, 0) == '[') return Form::indexed;
+    if (immediate_allowed && operand1(st, 0) == '#') return Form::immediate;
+    if (st.fields[COMMA_MARK] == ' ' && (v & 0x1FF00) == 0) return Form::direct;  // page 0
+    if (!comma_marked(st)) return Form::extended;
+    return Form::indexed;
+}
+
+// Opcodes of the direct, indexed and extended forms of one row.
+struct FormOpcodes {
+    std::int32_t direct, indexed, extended;
+};
+
+constexpr FormOpcodes register_forms(std::int32_t op) { return {op | 0x10, op | 0x20, op | 0x30}; }
+constexpr FormOpcodes memory_forms(std::int32_t op) { return {op, op | 0x60, op | 0x70}; }
+
+// Writes the optional prefix byte; returns how many bytes precede the opcode.
+int put_prefix(AsmState& st, std::int32_t prefix) {
+    if (prefix == PREFIX_NONE) {
+        return 0;
+    }
+    st.emit[0] = prefix;
+    return 1;
+}
+
+int put_word(AsmState& st, int at, std::int32_t value) {
+    st.emit[at] = (value >> 8) & 0xFF;
+    st.emit[at + 1] = value & 0xFF;
+    return at + 2;
+}
+
+// The direct, extended and indexed forms, opcode at emit[k].
+int put_addressed(AsmState& st, int k, Form form, const FormOpcodes& ops, std::int32_t v) {
+    switch (form) {
+        case Form::direct:
+            st.emit[k] = ops.direct;
+            st.emit[k + 1] = v & 0xFF;
+            return k + 2;
+        case Form::extended:
+            st.emit[k] = ops.extended;
+            return put_word(st, k + 1, v & 0xFFFF);
+        default:
+            st.emit[k] = ops.indexed;
+            return encode_indexed(st, k);
+    }
+}
+
+// Operand 1 of classes 3 to 7; not evaluated when a comma follows it, since
+// the indexed rule reads it then.
+std::int32_t memory_operand_value(AsmState& st) { return comma_marked(st) ? 0 : operand_value(st); }
+
+// Value of an immediate operand, evaluated also when a comma follows it.
+std::int32_t immediate_value(AsmState& st, std::int32_t v) { return comma_marked(st) ? operand_value(st) : v; }
+
+// An immediate operand cannot be followed by a comma; reported after the
+// class's own checks so that it is the number listed.
+void check_immediate_comma(AsmState& st) {
+    if (comma_marked(st)) {
+        st.error_code = ERR_IMMEDIATE_WITH_COMMA;
+    }
+}
+
+// Two immediate bytes at emit[at]: the two characters of #'XY, or the word.
+int put_immediate_word(AsmState& st, int at, std::int32_t v) {
+    if (has_char_constant(st)) {
+        st.emit[at] = static_cast<unsigned char>(operand1(st, 2));
+        st.emit[at + 1] = static_cast<unsigned char>(operand1(st, 3));
+        return at + 2;
+    }
+    return put_word(st, at, v & 0xFFFF);
+}
+
+int encode_acc8(AsmState& st, const InsnEntry& row) {
+    std::int32_t v = memory_operand_value(st);
+    const Form form = choose_form(st, true, v);
+    if (form != Form::immediate) {
+        return put_addressed(st, 0, form, register_forms(row.opcode), v);
+    }
+    v = immediate_value(st, v);
+    st.emit[0] = row.opcode;
+    st.emit[1] = has_char_constant(st) ? static_cast<unsigned char>(operand1(st, 2)) : v & 0xFF;
+    if (row.aux == 1) {
+        st.error_code += ERR_STORE8_IMMEDIATE_ADDS;  // stores have no immediate form
+    }
+    check_immediate_comma(st);
+    return 2;
+}
+
+// Classes 4, 5 and 6: 16-bit operations, with or without a prefix byte.
+// immediate_error is stored for rows that have no immediate form (0: none).
+int encode_reg16(AsmState& st, const InsnEntry& row, std::int32_t prefix, int immediate_error) {
+    std::int32_t v = memory_operand_value(st);
+    const Form form = choose_form(st, true, v);
+    const int k = put_prefix(st, prefix);
+    if (form != Form::immediate) {
+        return put_addressed(st, k, form, register_forms(row.opcode), v);
+    }
+    v = immediate_value(st, v);
+    st.emit[k] = row.opcode;
+    const int count = put_immediate_word(st, k + 1, v);
+    if (immediate_error != 0) {
+        st.error_code = immediate_error;
+    }
+    check_immediate_comma(st);
+    return count;
+}
+
+int encode_memory(AsmState& st, const InsnEntry& row) {
+    const std::int32_t v = memory_operand_value(st);
+    return put_addressed(st, 0, choose_form(st, false, v), memory_forms(row.opcode), v);
+}
+
+int encode_reg_pair(AsmState& st, const InsnEntry& row) {
+    st.emit[0] = row.opcode;
+    st.emit[1] = (operand1(st, 0) == '#') ? operand_value(st) & 0xFF : pair_postbyte(st);
+    return 2;
+}
+
+int encode_reg_list(AsmState& st, const InsnEntry& row) {
+    st.emit[0] = row.opcode;
+    st.emit[1] = (operand1(st, 0) == '#') ? operand_value(st) & 0xFF : list_postbyte(st);
+    return 2;
+}
+
+int encode_cc_immediate(AsmState& st, const InsnEntry& row) {
+    st.emit[0] = row.opcode;
+    st.emit[1] = operand_value(st) & 0xFF;
+    return 2;
+}
+
+int encode_lea(AsmState& st, const InsnEntry& row) {
+    st.emit[0] = row.opcode;
+    return encode_indexed(st, 0);
+}
+
+// Offset from the address after a branch of `length` bytes to the target.
+std::int32_t branch_offset(const AsmState& st, std::int32_t target, int length) {
+    return wrap_sub(wrap_sub(target & 0xFFFF, st.loc), length) & 0xFFFF;
+}
+
+int encode_short_branch(AsmState& st, const InsnEntry& row) {
+    const std::int32_t d = branch_offset(st, operand_value(st), 2);
+    if (d > 0x7F && d < 0xFF80) {
+        st.error_code = ERR_BRANCH_RANGE;
+    }
+    st.emit[0] = row.opcode;
+    st.emit[1] = d & 0xFF;
+    return 2;
+}
+
+int encode_long_branch(AsmState& st, const InsnEntry& row) {
+    const std::int32_t v = operand_value(st);
+    const int k = put_prefix(st, row.aux);
+    st.emit[k] = row.opcode;
+    return put_word(st, k + 1, branch_offset(st, v, k + 3));
+}
+
+// B on A, as on the MC6800: push B, then the operation on ,s+ pops it.
+int encode_acc_pair(AsmState& st, const InsnEntry& row) {
+    st.emit[0] = PUSH_S;
+    st.emit[1] = REG_B;
+    st.emit[2] = row.opcode;
+    st.emit[3] = row.aux;
+    return 4;
+}
+
+RuleResult encode_by_class(AsmState& st, const InsnEntry& row, int label_row) {
+    switch (row.cls) {
+        case CLS_INHERENT:
+            st.emit[0] = row.opcode;
+            return {1};
+        case CLS_PREFIXED_INHERENT:
+            st.emit[0] = row.aux;
+            st.emit[1] = row.opcode;
+            return {2};
+        case CLS_ACC8: return {encode_acc8(st, row)};
+        case CLS_REG16: return {encode_reg16(st, row, PREFIX_NONE, row.aux == 1 ? ERR_STORE16_IMMEDIATE : 0)};
+        case CLS_REG16_PREFIXED: return {encode_reg16(st, row, row.aux, 0)};
+        case CLS_STORE16_PREFIXED: return {encode_reg16(st, row, row.aux, ERR_STORE16_PREFIXED_IMMEDIATE)};
+        case CLS_MEMORY: return {encode_memory(st, row)};
+        case CLS_REG_PAIR: return {encode_reg_pair(st, row)};
+        case CLS_REG_LIST: return {encode_reg_list(st, row)};
+        case CLS_CC_IMMEDIATE: return {encode_cc_immediate(st, row)};
+        case CLS_LEA: return {encode_lea(st, row)};
+        case CLS_SHORT_BRANCH: return {encode_short_branch(st, row)};
+        case CLS_LONG_BRANCH: return {encode_long_branch(st, row)};
+        case CLS_ACC_PAIR: return {encode_acc_pair(st, row)};
+        case CLS_FIXED_PAIR:
+            st.emit[0] = row.opcode;
+            st.emit[1] = row.aux;
+            return {2};
+        default: return run_directive(st, row.cls, label_row);
+    }
+}
+
+}  // namespace
+
+int encode_statement(AsmState& st, int label_row) {
+    if (is_comment_marker(st.fields[FIELD_LABEL])) {
+        return 0;
+    }
+    const InsnEntry* row = find_insn(&st.fields[FIELD_MNEMONIC]);
+    if (row == nullptr) {
+        st.error_code = ERR_UNKNOWN_MNEMONIC;
+        return 0;
+    }
+    const RuleResult result = encode_by_class(st, *row, label_row);
+    if (result.count == DIRECTIVE_PLACED) {
+        return result.listed;
+    }
+    for (int i = 0; i < result.count; ++i) {
+        place_byte(st, st.emit[i]);
+    }
+    return result.count;
+}

@@ -1,0 +1,153 @@
+#include "codegen/indexed.h"
+
+#include <cstdint>
+
+#include "codegen/encoder.h"
+#include "driver/asm_state.h"
+#include "output/error_numbers.h"
+#include "source/operand.h"
+
+namespace {
+
+constexpr char lc(char c) { return static_cast<char>(c | 0x20); }
+
+constexpr int EXTENDED_INDIRECT = 0x9F;
+constexpr int PC_RELATIVE_8 = 0x8C;
+constexpr int INDIRECT_BIT = 0x10;
+constexpr int OFFSET_8 = 0x88;
+constexpr int OFFSET_16 = 0x89;
+constexpr int NO_FORM = -1;
+
+struct IndexRegister {
+    char letter;
+    int field;
+};
+constexpr IndexRegister index_registers[] = {
+    {'x', 0x00},
+    {'y', 0x20},
+    {'u', 0x40},
+    {'s', 0x60},
+};
+
+std::int32_t operand_value(AsmState& st) { return eval_operand(st, fields_text(st), FIELD_OPERAND1); }
+
+int put_word(AsmState& st, int at, std::int32_t value) {
+    st.emit[at] = (value >> 8) & 0xFF;
+    st.emit[at + 1] = value & 0xFF;
+    return at + 2;
+}
+
+int extended_indirect(AsmState& st, int k) {
+    const std::int32_t v = operand_value(st) & 0xFFFF;
+    st.emit[k + 1] = EXTENDED_INDIRECT;
+    return put_word(st, k + 2, v);
+}
+
+bool in_byte_range(std::int32_t v) { return v >= -128 && v <= 127; }
+
+int pc_relative(AsmState& st, int k) {
+    const int base = (operand1(st, 0) == '[') ? PC_RELATIVE_8 | INDIRECT_BIT : PC_RELATIVE_8;
+    const std::int32_t t = eval_operand(st, fields_text(st), FIELD_OPERAND1);
+    // A near target takes the 8-bit form only when the displacement fits it too.
+    const std::int32_t near = wrap_sub(wrap_sub(t, st.loc), k + 3);
+    if (in_byte_range(t) && in_byte_range(near)) {
+        st.emit[k + 1] = base;
+        st.emit[k + 2] = near & 0xFF;
+        return k + 3;
+    }
+    const std::int32_t d = wrap_sub(wrap_sub(t, st.loc), k + 4) & 0xFFFF;
+    st.emit[k + 1] = base + 1;
+    return put_word(st, k + 2, d);
+}
+
+char register_letter(const AsmState& st) {
+    if (operand2(st, 0) != '-') {
+        return operand2(st, 0);
+    }
+    return operand2(st, 1) == '-' ? operand2(st, 2) : operand2(st, 1);
+}
+
+// Register field of the postbyte, or NO_FORM when no index register is named.
+int register_field(const AsmState& st) {
+    const char letter = lc(register_letter(st));
+    for (const IndexRegister& r : index_registers) {
+        if (r.letter == letter) {
+            return r.field;
+        }
+    }
+    return NO_FORM;
+}
+
+// The forms without offset bytes. Every test that holds replaces the form, so
+// the last one decides.
+int form_without_offset(const AsmState& st) {
+    const char a0 = operand1(st, 0), a1 = operand1(st, 1), a2 = operand1(st, 2);
+    const char b0 = operand2(st, 0), b1 = operand2(st, 1), b2 = operand2(st, 2);
+    const bool bracket = a0 == '[';
+    int form = NO_FORM;
+    if (lc(a0) == 'a' && a1 == ' ') form = 0x06;
+    if (lc(a0) == 'b' && a1 == ' ') form = 0x05;
+    if (lc(a0) == 'd' && a1 == ' ') form = 0x0B;
+    // Accumulator offsets inside brackets; a plain "$a" is a number.
+    if (bracket && lc(a1) == 'a' && a2 == ' ') form = 0x06;
+    if (bracket && lc(a1) == 'b' && a2 == ' ') form = 0x05;
+    if (bracket && lc(a1) == 'd' && a2 == ' ') form = 0x0B;
+    if (b0 == '-' && b2 == ' ') form = 0x02;
+    if (b0 == '-' && b1 == '-') form = 0x03;
+    if (b1 == '-' && b2 == '-') form = 0x03;
+    if (b1 == '-' && b2 == '2') form = 0x03;
+    if (b1 == '-' && b2 == ' ') form = 0x02;
+    if (b1 == '+' && b2 == ' ') form = 0x00;
+    if (b1 == '+' && b2 == '+') form = 0x01;
+    if (b1 == '+' && b2 == '2') form = 0x01;
+    if (a0 == ' ' && b1 == ' ') form = 0x04;
+    if (bracket && a1 == ' ' && b1 == ' ') form = 0x04;
+    return form;
+}
+
+int offset_form(AsmState& st, int k, int r) {
+    const std::int32_t g = operand_value(st);
+    if (operand1(st, 0) != '[' && g >= -16 && g <= 15) {
+        st.emit[k + 1] = r | (g & 0x1F);
+        return k + 2;
+    }
+    if (in_byte_range(g)) {
+        st.emit[k + 1] = r | OFFSET_8;
+        st.emit[k + 2] = g & 0xFF;
+        return k + 3;
+    }
+    st.emit[k + 1] = r | OFFSET_16;
+    return put_word(st, k + 2, g & 0xFFFF);
+}
+
+int register_indexed(AsmState& st, int k) {
+    const int field = register_field(st);
+    int r = (field == NO_FORM) ? 0 : field;
+    if (operand1(st, 0) == '[') {
+        r |= INDIRECT_BIT;
+    }
+    const int form = form_without_offset(st);
+    int count;
+    if (form != NO_FORM) {
+        st.emit[k + 1] = 0x80 | r | form;
+        count = k + 2;
+    } else {
+        count = offset_form(st, k, r);
+    }
+    if (field == NO_FORM) {
+        st.error_code = ERR_NO_INDEX_REGISTER;
+    }
+    return count;
+}
+
+}  // namespace
+
+int encode_indexed(AsmState& st, int k) {
+    if (operand1(st, 0) == '[' && !comma_marked(st)) {
+        return extended_indirect(st, k);
+    }
+    if (lc(operand2(st, 0)) == 'p' && lc(operand2(st, 1)) == 'c') {
+        return pc_relative(st, k);
+    }
+    return register_indexed(st, k);
+}

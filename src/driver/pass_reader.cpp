@@ -1,0 +1,123 @@
+#include "driver/pass_reader.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <ios>
+
+#include "driver/asm_state.h"
+#include "driver/statement.h"
+#include "output/console.h"
+#include "source/fields.h"
+
+namespace {
+
+constexpr int END_OF_TEXT = 0xFF;  // what the reader receives at the end, as a $FF byte reads
+constexpr char CTRL_Z = 0x1A;
+constexpr int TAB_STOP = 8;
+
+// Reads the source bytes with the rules of a text stream made explicit, the
+// same on every platform: carriage returns are dropped, and Ctrl-Z ends the
+// text as the end of the file does.
+class SourceReader {
+public:
+    explicit SourceReader(std::streambuf& buffer) : buffer_(buffer) {}
+
+    int next() {
+        while (!ended_) {
+            const int c = buffer_.sbumpc();
+            if (c == std::char_traits<char>::eof() || c == CTRL_Z) {
+                ended_ = true;
+            } else if (c != '\r') {
+                return c;
+            }
+        }
+        return END_OF_TEXT;
+    }
+
+private:
+    std::streambuf& buffer_;
+    bool ended_ = false;
+};
+
+bool open_source(AsmState& st, const std::string& name) {
+    std::error_code ec;
+    if (std::filesystem::is_directory(name, ec)) {
+        return false;
+    }
+    st.source.open(name, std::ios::in | std::ios::binary);
+    return st.source.is_open();
+}
+
+void reset_pass(AsmState& st) {
+    st.end_seen = 0;
+    st.error_count = 0;
+    st.loc = 0;
+    st.image_len = 0;
+    st.origin = 0;
+    st.source_line = 1;
+    st.list_seq = 1;
+    st.image_extent = 0;
+}
+
+int next_tab_column(int column) { return std::min((column / TAB_STOP + 1) * TAB_STOP, LINE_MAX_CHARS); }
+
+// Collects one statement into `line`; returns the character that ended it.
+int read_statement(AsmState& st, SourceReader& reader) {
+    st.line.fill(' ');
+    int column = 0;
+    for (;;) {
+        const int c = reader.next();
+        if (c == '\n' || c == ':') {
+            st.line[column] = '\0';
+            return c;
+        }
+        if (c == END_OF_TEXT) {
+            ++st.end_seen;
+            st.line[column] = '\0';
+            return c;
+        }
+        if (c == '\t') {
+            column = next_tab_column(column);
+        } else if (column < LINE_MAX_CHARS) {
+            st.line[column] = static_cast<char>(c);
+            ++column;
+        }
+    }
+}
+
+}  // namespace
+
+void move_labels_to_top(AsmState& st) {
+    for (int row = 0; row < st.symbol_count; ++row) {
+        SymbolEntry& sym = st.symbols[row];
+        if (sym.kind != SYM_UNDEFINED && sym.kind != SYM_EQU) {
+            sym.value = wrap_add(wrap_sub(sym.value, st.end_len), 0xF000) & 0xFFFF;
+        }
+    }
+}
+
+int run_pass(AsmState& st, const std::string& source_name, int pass) {
+    if (!open_source(st, source_name)) {
+        print_format(st.console, "*** Cannot open file %s\n", source_name.c_str());
+        st.console << "** Assembler stoped.\n";
+        return PASS_CANNOT_OPEN;
+    }
+    reset_pass(st);
+    print_format(st.console, "**** pass %d start ****\n", pass);
+    SourceReader reader(*st.source.rdbuf());
+    bool stop = false;
+    while (!stop) {
+        const int ended_by = read_statement(st, reader);
+        split_fields(st);
+        assemble_statement(st, pass);
+        if (ended_by == '\n') {
+            ++st.source_line;
+        }
+        stop = st.end_seen != 0;
+    }
+    st.source.close();
+    if (pass == 1 && st.top_placement == 1) {
+        move_labels_to_top(st);
+    }
+    return PASS_OK;
+}

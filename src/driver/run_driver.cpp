@@ -1,0 +1,143 @@
+#include "driver/run_driver.h"
+
+#include <cctype>
+#include <filesystem>
+
+#include "driver/asm_state.h"
+#include "driver/pass_reader.h"
+#include "output/console.h"
+#include "output/image_files.h"
+#include "output/listing.h"
+
+namespace {
+
+constexpr char STOPPED[] = "** Assembler stoped.\n";
+constexpr char COMPLETED[] = "** Assembler completed.\n";
+
+RunOutcome stop(std::ostream& console) {
+    console << STOPPED;
+    return RunOutcome::stopped;
+}
+
+RunOutcome cannot_write(std::ostream& console, const std::string& name) {
+    print_format(console, "*** Cannot write file %s\n", name.c_str());
+    return stop(console);
+}
+
+void report_generated(std::ostream& console, const std::string& name) {
+    print_format(console, "  > Generated \"%s\" file.\n", name.c_str());
+}
+
+bool same_file(const std::string& a, const std::string& b) {
+    if (a == b) {
+        return true;
+    }
+    std::error_code ec;
+    return std::filesystem::equivalent(a, b, ec);
+}
+
+// The first output name that would overwrite the source, or nullptr.
+const std::string* overwritten_by(const std::string& source, const OutputNames& names) {
+    for (const std::string* out : {&names.listing, &names.rom, &names.obj}) {
+        if (same_file(source, *out)) {
+            return out;
+        }
+    }
+    return nullptr;
+}
+
+bool run_both_passes(AsmState& st, const std::string& source_name) {
+    for (int pass = 1; pass <= 2; ++pass) {
+        if (run_pass(st, source_name, pass) != PASS_OK) {
+            return false;
+        }
+    }
+    return true;
+}
+
+RunOutcome write_images(AsmState& st, const OutputNames& names) {
+    if (!write_rom_file(st, names.rom)) {
+        return cannot_write(st.console, names.rom);
+    }
+    report_generated(st.console, names.rom);
+    if (!write_obj_file(st, names.obj)) {
+        return cannot_write(st.console, names.obj);
+    }
+    report_generated(st.console, names.obj);
+    st.console << COMPLETED;
+    return RunOutcome::completed;
+}
+
+RunOutcome assemble_with_state(AsmState& st, const std::string& source_name, const OutputNames& names) {
+    st.top_placement = 0;
+    st.end_len = 0;
+    st.symbol_count = 0;
+    st.out.open(names.listing);
+    if (!st.out.is_open()) {
+        return cannot_write(st.console, names.listing);
+    }
+    if (!run_both_passes(st, source_name)) {
+        st.out.close();
+        std::error_code ec;
+        std::filesystem::remove(names.listing, ec);
+        return RunOutcome::stopped;
+    }
+    write_run_report(st);
+    st.out.close();
+    if (st.out.fail()) {
+        return cannot_write(st.console, names.listing);
+    }
+    report_generated(st.console, names.listing);
+    if (st.error_count != 0 || st.symbol_overflow) {
+        return stop(st.console);
+    }
+    return write_images(st, names);
+}
+
+}  // namespace
+
+OutputNames output_names(const std::string& source_name) {
+    OutputNames names;
+    names.base = source_name.substr(0, source_name.find('.'));
+    names.listing = names.base + ".lst";
+    names.rom = names.base + ".rom";
+    names.obj = names.base + ".obj";
+    return names;
+}
+
+bool read_source_name(std::istream& in, std::string& name) {
+    name.clear();
+    int c = in.get();
+    while (c != std::char_traits<char>::eof() && std::isspace(c)) {
+        c = in.get();
+    }
+    while (c != std::char_traits<char>::eof() && !std::isspace(c)) {
+        name.push_back(static_cast<char>(c));
+        c = in.get();
+    }
+    return !name.empty();
+}
+
+RunOutcome assemble_source(const std::string& source_name, std::ostream& console) {
+    const OutputNames names = output_names(source_name);
+    if (const std::string* out = overwritten_by(source_name, names)) {
+        print_format(console, "*** Output file %s would overwrite the source\n", out->c_str());
+        return stop(console);
+    }
+    AsmState st(console);
+    return assemble_with_state(st, source_name, names);
+}
+
+int run_assembler(std::istream& in, std::ostream& console) {
+    console << "MC6809 cross assembler start, made by Kelvarn. 2007.8.28\n"
+            << "ROM writer format: ASKII/2A (74256 only)\n"
+            << "Please input .asm file name = " << std::flush;
+    std::string source_name;
+    if (!read_source_name(in, source_name)) {
+        console << "\n";
+        stop(console);
+        return 0;
+    }
+    assemble_source(source_name, console);
+    return 0;
+}

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <istream>
+#include <ostream>
+#include <string>
+
+// Names of the files a run writes, all derived from the typed source name.
+struct OutputNames {
+    std::string base;  // the source name before its first "."
+    std::string listing;
+    std::string rom;
+    std::string obj;
+};
+
+OutputNames output_names(const std::string& source_name);
+
+// How a run ended: completed (image files written) or stopped (errors, a
+// source that cannot be opened, output that cannot be written, ...).
+enum class RunOutcome { completed, stopped };
+
+// Reads the source name as "%s" does: leading white space skipped, the word
+// ends at white space. False when the input ends before a word.
+bool read_source_name(std::istream& in, std::string& name);
+
+// Assembles one source whose name is known: two passes, listing, images.
+RunOutcome assemble_source(const std::string& source_name, std::ostream& console);
+
+// The interactive program: banner, prompt, one source. Returns the exit
+// status, which is 0 on every path.
+int run_assembler(std::istream& in, std::ostream& console);

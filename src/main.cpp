@@ -1,0 +1,5 @@
+#include <iostream>
+
+#include "driver/run_driver.h"
+
+int main() { return run_assembler(std::cin, std::cout); }

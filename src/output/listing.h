@@ -1,0 +1,15 @@
+#pragma once
+
+#include <cstdint>
+
+struct AsmState;
+
+// Upper-case hexadecimal digit of the low 4 bits of v.
+char hex_char(std::int32_t v);
+
+// Writes the statement line of the current statement (and its error line, to
+// the listing and the console) and advances list_seq and error_count.
+void list_statement(AsmState& st, std::int32_t image_offset, int listed);
+
+// Undefined-symbol lines and the summary line, to the listing and the console.
+void write_run_report(AsmState& st);

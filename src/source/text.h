@@ -1,0 +1,12 @@
+#pragma once
+
+// A bounded view of one of the statement buffers. Reading at or past the end
+// yields NUL, so every scanner stops at the end of the buffer the same way it
+// stops at a terminating NUL, and nothing is ever read beyond it.
+struct SourceText {
+    const char* data;
+    int size;
+
+    char at(int i) const { return (i >= 0 && i < size) ? data[i] : '\0'; }
+    bool ends_at(int i) const { return at(i) == '\0'; }
+};
