@@ -1,5 +1,5 @@
 #include <iostream>
 
-#include "driver/run_driver.h"
+#include "driver/command_line.h"
 
-int main() { return run_assembler(std::cin, std::cout); }
+int main(int argc, char** argv) { return run_command_line(argc, argv, std::cin, std::cout, std::cerr); }

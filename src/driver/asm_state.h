@@ -43,6 +43,8 @@ struct AsmState {
     std::int32_t image_extent = 0;
     // Set once a lookup met a full symbol table; such a run writes no images.
     bool symbol_overflow = false;
+    // No pass messages on the console.
+    bool quiet = false;
 
     std::ostream& console;
 };

@@ -103,7 +103,9 @@ int run_pass(AsmState& st, const std::string& source_name, int pass) {
         return PASS_CANNOT_OPEN;
     }
     reset_pass(st);
-    print_format(st.console, "**** pass %d start ****\n", pass);
+    if (!st.quiet) {
+        print_format(st.console, "**** pass %d start ****\n", pass);
+    }
     SourceReader reader(*st.source.rdbuf());
     bool stop = false;
     while (!stop) {

@@ -7,6 +7,7 @@
 #include "driver/pass_reader.h"
 #include "output/console.h"
 #include "output/image_files.h"
+#include "output/load_formats.h"
 #include "output/listing.h"
 
 namespace {
@@ -37,13 +38,40 @@ bool same_file(const std::string& a, const std::string& b) {
 }
 
 // The first output name that would overwrite the source, or nullptr.
-const std::string* overwritten_by(const std::string& source, const OutputNames& names) {
-    for (const std::string* out : {&names.listing, &names.rom, &names.obj}) {
-        if (same_file(source, *out)) {
-            return out;
+const std::string* overwritten_by(const std::string& source, const OutputNames& names, const RunOptions& options) {
+    const std::pair<bool, const std::string*> outputs[] = {
+        {true, &names.listing},        {true, &names.rom},          {true, &names.obj},
+        {options.srec, &names.srec},   {options.ihex, &names.ihex}, {options.bin, &names.bin},
+        {options.symbols, &names.symbols},
+    };
+    for (const auto& [written, name] : outputs) {
+        if (written && same_file(source, *name)) {
+            return name;
         }
     }
     return nullptr;
+}
+
+// Writes one more image file; false (after the failure messages) when it
+// cannot be written.
+template <typename Writer>
+bool write_extra(AsmState& st, const std::string& name, Writer writer) {
+    if (!writer()) {
+        cannot_write(st.console, name);
+        return false;
+    }
+    report_generated(st.console, name);
+    return true;
+}
+
+bool write_load_formats(AsmState& st, const std::string& source_name, const OutputNames& names,
+                        const RunOptions& options) {
+    const std::string header = std::filesystem::path(source_name).filename().string();
+    return (!options.srec || write_extra(st, names.srec, [&] { return write_srec_file(st, names.srec, header); })) &&
+           (!options.ihex || write_extra(st, names.ihex, [&] { return write_ihex_file(st, names.ihex); })) &&
+           (!options.bin || write_extra(st, names.bin, [&] { return write_bin_file(st, names.bin); })) &&
+           (!options.symbols ||
+            write_extra(st, names.symbols, [&] { return write_symbol_file(st, names.symbols); }));
 }
 
 bool run_both_passes(AsmState& st, const std::string& source_name) {
@@ -55,7 +83,8 @@ bool run_both_passes(AsmState& st, const std::string& source_name) {
     return true;
 }
 
-RunOutcome write_images(AsmState& st, const OutputNames& names) {
+RunOutcome write_images(AsmState& st, const std::string& source_name, const OutputNames& names,
+                        const RunOptions& options) {
     if (!write_rom_file(st, names.rom)) {
         return cannot_write(st.console, names.rom);
     }
@@ -64,11 +93,15 @@ RunOutcome write_images(AsmState& st, const OutputNames& names) {
         return cannot_write(st.console, names.obj);
     }
     report_generated(st.console, names.obj);
+    if (!write_load_formats(st, source_name, names, options)) {
+        return RunOutcome::stopped;
+    }
     st.console << COMPLETED;
     return RunOutcome::completed;
 }
 
-RunOutcome assemble_with_state(AsmState& st, const std::string& source_name, const OutputNames& names) {
+RunOutcome assemble_with_state(AsmState& st, const std::string& source_name, const OutputNames& names,
+                               const RunOptions& options) {
     st.top_placement = 0;
     st.end_len = 0;
     st.symbol_count = 0;
@@ -91,7 +124,7 @@ RunOutcome assemble_with_state(AsmState& st, const std::string& source_name, con
     if (st.error_count != 0 || st.symbol_overflow) {
         return stop(st.console);
     }
-    return write_images(st, names);
+    return write_images(st, source_name, names, options);
 }
 
 }  // namespace
@@ -102,6 +135,10 @@ OutputNames output_names(const std::string& source_name) {
     names.listing = names.base + ".lst";
     names.rom = names.base + ".rom";
     names.obj = names.base + ".obj";
+    names.srec = names.base + ".s19";
+    names.ihex = names.base + ".hex";
+    names.bin = names.base + ".bin";
+    names.symbols = names.base + ".sym";
     return names;
 }
 
@@ -118,26 +155,36 @@ bool read_source_name(std::istream& in, std::string& name) {
     return !name.empty();
 }
 
-RunOutcome assemble_source(const std::string& source_name, std::ostream& console) {
+RunOutcome assemble_source(const std::string& source_name, std::ostream& console, const RunOptions& options) {
     const OutputNames names = output_names(source_name);
-    if (const std::string* out = overwritten_by(source_name, names)) {
+    if (const std::string* out = overwritten_by(source_name, names, options)) {
         print_format(console, "*** Output file %s would overwrite the source\n", out->c_str());
         return stop(console);
     }
     AsmState st(console);
-    return assemble_with_state(st, source_name, names);
+    st.quiet = options.quiet;
+    return assemble_with_state(st, source_name, names, options);
 }
 
-int run_assembler(std::istream& in, std::ostream& console) {
+void print_banner(std::ostream& console) {
     console << "MC6809 cross assembler start, made by Kelvarn. 2007.8.28\n"
-            << "ROM writer format: ASKII/2A (74256 only)\n"
-            << "Please input .asm file name = " << std::flush;
+            << "ROM writer format: ASKII/2A (74256 only)\n";
+}
+
+RunOutcome run_interactive(std::istream& in, std::ostream& console, const RunOptions& options) {
+    if (!options.quiet) {
+        print_banner(console);
+    }
+    console << "Please input .asm file name = " << std::flush;
     std::string source_name;
     if (!read_source_name(in, source_name)) {
         console << "\n";
-        stop(console);
-        return 0;
+        return stop(console);
     }
-    assemble_source(source_name, console);
+    return assemble_source(source_name, console, options);
+}
+
+int run_assembler(std::istream& in, std::ostream& console) {
+    run_interactive(in, console, RunOptions{});
     return 0;
 }

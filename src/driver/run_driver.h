@@ -4,12 +4,25 @@
 #include <ostream>
 #include <string>
 
+// What the command line may add to a run.
+struct RunOptions {
+    bool quiet = false;    // no banner and no pass messages
+    bool srec = false;     // also BASE.s19
+    bool ihex = false;     // also BASE.hex
+    bool bin = false;      // also BASE.bin
+    bool symbols = false;  // also BASE.sym
+};
+
 // Names of the files a run writes, all derived from the typed source name.
 struct OutputNames {
     std::string base;  // the source name before its first "."
     std::string listing;
     std::string rom;
     std::string obj;
+    std::string srec;
+    std::string ihex;
+    std::string bin;
+    std::string symbols;
 };
 
 OutputNames output_names(const std::string& source_name);
@@ -23,7 +36,12 @@ enum class RunOutcome { completed, stopped };
 bool read_source_name(std::istream& in, std::string& name);
 
 // Assembles one source whose name is known: two passes, listing, images.
-RunOutcome assemble_source(const std::string& source_name, std::ostream& console);
+RunOutcome assemble_source(const std::string& source_name, std::ostream& console, const RunOptions& options = {});
+
+void print_banner(std::ostream& console);
+
+// Banner, prompt, one source read from `in`.
+RunOutcome run_interactive(std::istream& in, std::ostream& console, const RunOptions& options);
 
 // The interactive program: banner, prompt, one source. Returns the exit
 // status, which is 0 on every path.

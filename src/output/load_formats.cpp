@@ -1,0 +1,148 @@
+#include "output/load_formats.h"
+
+#include <algorithm>
+#include <cstdint>
+
+#include "driver/asm_state.h"
+#include "output/console.h"
+#include "output/listing.h"
+
+namespace {
+
+constexpr std::int32_t ADDRESS_SPACE = 0x10000;
+
+// Calls emit(address, first image index, count) for the records of the
+// image: runs of at most 16 bytes at the object file's record addresses. A
+// run that would pass $FFFF is split there and goes on at $0000, where the
+// processor's addresses wrap.
+template <typename Emit>
+void for_each_record(const AsmState& st, Emit emit) {
+    for (int r = 0; r < st.image_extent; r += LOAD_RECORD_BYTES) {
+        const int n = std::min(LOAD_RECORD_BYTES, st.image_extent - r);
+        const std::int32_t address = wrap_add(st.origin, r) & 0xFFFF;
+        const int before_wrap = std::min(n, ADDRESS_SPACE - address);
+        emit(address, r, before_wrap);
+        if (before_wrap < n) {
+            emit(0, r + before_wrap, n - before_wrap);
+        }
+    }
+}
+
+void put_hex_byte(std::ostream& os, int b) {
+    os.put(hex_char(b >> 4));
+    os.put(hex_char(b));
+}
+
+// One record of count, address, data and checksum bytes. S-records sum into
+// a ones' complement checksum, Intel HEX into a two's complement one.
+struct RecordWriter {
+    std::ostream& os;
+    unsigned sum = 0;
+
+    void byte(int b) {
+        put_hex_byte(os, b & 0xFF);
+        sum += static_cast<unsigned>(b & 0xFF);
+    }
+    void word(std::int32_t w) {
+        byte(w >> 8);
+        byte(w);
+    }
+    void bytes(const AsmState& st, int from, int count) {
+        for (int i = 0; i < count; ++i) {
+            byte(st.image[from + i]);
+        }
+    }
+};
+
+void srec_record(std::ostream& os, const char* type, std::int32_t address, const AsmState& st, int from,
+                 int count) {
+    os << type;
+    RecordWriter w{os};
+    w.byte(count + 3);
+    w.word(address);
+    w.bytes(st, from, count);
+    w.byte(static_cast<int>(~w.sum));
+    os << '\n';
+}
+
+void ihex_record(std::ostream& os, int type, std::int32_t address, const AsmState& st, int from, int count) {
+    os << ':';
+    RecordWriter w{os};
+    w.byte(count);
+    w.word(address);
+    w.byte(type);
+    w.bytes(st, from, count);
+    w.byte(static_cast<int>(0u - w.sum));
+    os << '\n';
+}
+
+bool finish(AsmState& st) {
+    st.out.close();
+    return !st.out.fail();
+}
+
+const char* kind_name(std::uint8_t kind) {
+    switch (kind) {
+        case SYM_LABEL: return "label";
+        case SYM_EQU: return "equ";
+        default: return "undefined";
+    }
+}
+
+}  // namespace
+
+bool write_srec_file(AsmState& st, const std::string& name, const std::string& header) {
+    st.out.open(name);
+    if (!st.out.is_open()) {
+        return false;
+    }
+    const std::string text = header.substr(0, SREC_HEADER_MAX);
+    st.out << "S0";
+    RecordWriter h{st.out};
+    h.byte(static_cast<int>(text.size()) + 3);
+    h.word(0);
+    for (char c : text) {
+        h.byte(static_cast<unsigned char>(c));
+    }
+    h.byte(static_cast<int>(~h.sum));
+    st.out << '\n';
+    for_each_record(st, [&](std::int32_t address, int from, int count) {
+        srec_record(st.out, "S1", address, st, from, count);
+    });
+    srec_record(st.out, "S9", 0, st, 0, 0);  // no start address is known
+    return finish(st);
+}
+
+bool write_ihex_file(AsmState& st, const std::string& name) {
+    st.out.open(name);
+    if (!st.out.is_open()) {
+        return false;
+    }
+    for_each_record(st, [&](std::int32_t address, int from, int count) {
+        ihex_record(st.out, 0x00, address, st, from, count);
+    });
+    ihex_record(st.out, 0x01, 0, st, 0, 0);
+    return finish(st);
+}
+
+bool write_bin_file(AsmState& st, const std::string& name) {
+    st.out.open(name, std::ios::out | std::ios::binary);
+    if (!st.out.is_open()) {
+        return false;
+    }
+    st.out.write(reinterpret_cast<const char*>(st.image.data()), st.image_extent);
+    return finish(st);
+}
+
+bool write_symbol_file(AsmState& st, const std::string& name) {
+    st.out.open(name);
+    if (!st.out.is_open()) {
+        return false;
+    }
+    for (int row = 0; row < st.symbol_count; ++row) {
+        const SymbolEntry& sym = st.symbols[row];
+        print_format(st.out, "%.10s %04X %s\n", sym.name.data(), static_cast<unsigned>(sym.value & 0xFFFF),
+                     kind_name(sym.kind));
+    }
+    return finish(st);
+}

@@ -1,0 +1,5 @@
+ org $F000
+start lda #$41
+ nop
+val equ 5
+ end

@@ -1,0 +1,2 @@
+ lda undef
+ end
