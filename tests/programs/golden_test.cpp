@@ -3,7 +3,8 @@
 // byte for byte.
 //
 // A case folder holds:
-//   in/       files copied into the directory before the run (the sources)
+//   in/       files copied into the directory before the run (the sources);
+//             a symbolic link is copied as the file it points to
 //   stdin     what is typed at the prompt (optional; empty when missing)
 //   args      command-line arguments, one per line (optional)
 //   stdout    the expected standard output
@@ -48,7 +49,7 @@ std::map<std::string, std::string> snapshot(const fs::path& dir) {
     }
     for (const auto& entry : fs::recursive_directory_iterator(dir)) {
         if (entry.is_regular_file()) {
-            files[fs::relative(entry.path(), dir).string()] = read_file(entry.path());
+            files[entry.path().lexically_relative(dir).string()] = read_file(entry.path());
         }
     }
     return files;
@@ -112,6 +113,7 @@ TEST_P(Golden, MatchesExpectedOutput) {
     const fs::path work = scratch / "work";
     fs::create_directory(work);
     if (fs::exists(case_dir / "in")) {
+        // Symbolic links are followed, so a case can use a shipped file itself.
         fs::copy(case_dir / "in", work, fs::copy_options::recursive);
     }
     const fs::path stdin_file = fs::exists(case_dir / "stdin") ? case_dir / "stdin" : fs::path("/dev/null");

@@ -1,0 +1,4 @@
+first
+top	org	?
+next	nop
+	end

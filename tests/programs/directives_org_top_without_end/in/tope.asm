@@ -1,0 +1,3 @@
+	org	?
+a1	nop
+a2	nop

@@ -1,0 +1,5 @@
+	org	$F000
+	nop
+	org	$E000
+	nop
+	end

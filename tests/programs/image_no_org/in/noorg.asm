@@ -1,0 +1,3 @@
+	lda	#1
+	nop
+	end

@@ -1,0 +1,4 @@
+; comment
+LOOP:lda #1
+ ; not a comment
+* comment, with comma: and colon

@@ -1,0 +1,3 @@
+	nop
+	nopÿ	fcb	1
+	fcb	2
