@@ -1,0 +1,117 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "driver/pass_reader.h"
+#include "driver/run_driver.h"
+#include "support/assemble.h"
+
+namespace {
+
+// One statement line of the listing; `code` is the address and the bytes.
+std::string listed(int seq, int offset, const std::string& code, int source_line, const std::string& text) {
+    char head[64];
+    std::snprintf(head, sizeof head, "%4d  (%4x) %-18s  (%4d) ", seq, offset, code.c_str(), source_line);
+    return head + text + "\n";
+}
+
+std::string summary(int end_addr) {
+    char s[64];
+    std::snprintf(s, sizeof s, "** Error count=0 **, end addr=%4x\n", end_addr);
+    return s;
+}
+
+std::string listing_of(const std::string& source) {
+    TempDir dir;
+    dir.write("x.asm", source);
+    std::ostringstream console;
+    {
+        ScopedCwd cwd(dir.path);
+        assemble_source("x.asm", console);
+    }
+    return dir.read("x.lst");
+}
+
+TEST(PassReader, StatementsAsListed) {
+    struct Case {
+        const char* what;
+        std::string source;
+        std::vector<std::string> lines;
+    };
+    const std::string a71(71, 'a');
+    const std::string b74(74, 'b');
+    const std::string c70(70, 'c');
+    const Case cases[] = {
+        {"tabs", "*\tA\n*abcdef\tB\n*abcdefg\tC\n*bcdefghijklm\tD\n\tnop\n end\n",
+         {listed(1, 0, "0000", 1, "*       A"), listed(2, 0, "0000", 2, "*abcdef B"),
+          listed(3, 0, "0000", 3, "*abcdefg        C"), listed(4, 0, "0000", 4, "*bcdefghijklm   D"),
+          listed(5, 0, "0000  12", 5, "        nop"), listed(6, 1, "0001", 6, " end"), summary(1)}},
+        {"tab at column 72 or later", "*" + a71 + "\tzz\n*" + b74 + "\tzz\n*" + c70 + "\tzz\n end\n",
+         {listed(1, 0, "0000", 1, "*" + a71 + "       "), listed(2, 0, "0000", 2, "*" + b74 + "    "),
+          listed(3, 0, "0000", 3, "*" + c70 + " zz"), listed(4, 0, "0000", 4, " end"), summary(0)}},
+        {"79 characters", "*" + std::string(85, 'd') + "\n end\n",
+         {listed(1, 0, "0000", 1, "*" + std::string(78, 'd')), listed(2, 0, "0000", 2, " end"), summary(0)}},
+        {"colons", "LOOP: nop\nx:\n end\n",
+         {listed(1, 0, "0000", 1, "LOOP"), listed(2, 0, "0000  12", 1, " nop"), listed(3, 1, "0001", 2, "x"),
+          listed(4, 1, "0001", 2, ""), listed(5, 1, "0001", 3, " end"), summary(1)}},
+        {"colon before a word", "LOOP:lda #1\n end\n",
+         {listed(1, 0, "0000", 1, "LOOP"), listed(2, 0, "0000", 1, "lda #1"),
+          "      **** Error no.=  2, line no = 1 **** \n", listed(3, 0, "0000", 2, " end"),
+          "** Error count=1 **, end addr=   0\n"}},
+        {"colon inside fcc text", "  fcc /A:B/\n end\n",
+         {listed(1, 0, "0000  41", 1, "  fcc /A"), listed(2, 1, "0001", 1, "B/"), listed(3, 1, "0001", 2, " end"),
+          summary(1)}},
+        {"carriage returns", "*a\r\n\r\n*b\rc\r\n nop\r\n end",
+         {listed(1, 0, "0000", 1, "*a"), listed(2, 0, "0000", 2, ""), listed(3, 0, "0000", 3, "*bc"),
+          listed(4, 0, "0000  12", 4, " nop"), listed(5, 1, "0001", 5, " end"), summary(1)}},
+        {"Ctrl-Z", " nop\n nop\x1a nop\n end\n",
+         {listed(1, 0, "0000  12", 1, " nop"), listed(2, 1, "0001  12", 2, " nop"), summary(2)}},
+        {"$FF byte", "*a\n nop\xff nop\n end\n",
+         {listed(1, 0, "0000", 1, "*a"), listed(2, 0, "0000  12", 2, " nop"), summary(1)}},
+        {"final line feed", " nop\n", {listed(1, 0, "0000  12", 1, " nop"), listed(2, 1, "0001", 2, ""), summary(1)}},
+        {"no final line feed", " nop", {listed(1, 0, "0000  12", 1, " nop"), summary(1)}},
+        {"empty file", "", {listed(1, 0, "0000", 1, ""), summary(0)}},
+        {"blank line", "\n end", {listed(1, 0, "0000", 1, ""), listed(2, 0, "0000", 2, " end"), summary(0)}},
+        {"nothing after end", " nop\n end: nop\n nop\n",
+         {listed(1, 0, "0000  12", 1, " nop"), listed(2, 1, "0001", 2, " end"), summary(1)}},
+    };
+    for (const Case& c : cases) {
+        std::string expected;
+        for (const std::string& line : c.lines) {
+            expected += line;
+        }
+        EXPECT_EQ(listing_of(c.source), expected) << c.what;
+    }
+}
+
+TEST(PassReader, PlacementMoveAfterPass1) {
+    TempDir dir;
+    // 4 + 1 + 3 + $18 = $20 bytes up to the end directive
+    dir.write("t.asm", " org ?\n rmb 4\nhere nop\nval equ $1004\n ldx nowhere\n rmb $18\n end\n");
+    const std::string name = (dir.path / "t.asm").string();
+    std::ostringstream console;
+    AsmState st(console);
+    ASSERT_EQ(run_pass(st, name, 1), PASS_OK);
+    EXPECT_EQ(console.str(), "**** pass 1 start ****\n");
+    EXPECT_EQ(st.end_len, 0x20);
+    // labels move; equ symbols and undefined names keep their values
+    const std::pair<std::string, std::int32_t> rows[] = {{"here      ", 0xFFE4}, {"val       ", 0x1004},
+                                                         {"nowhere   ", 0xFFFF}};
+    ASSERT_EQ(st.symbol_count, 3);
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(std::string(st.symbols[i].name.begin(), st.symbols[i].name.end()), rows[i].first);
+        EXPECT_EQ(st.symbols[i].value, rows[i].second) << rows[i].first;
+    }
+    EXPECT_EQ(st.symbols[1].kind, SYM_EQU);
+    // pass 2 places the program so that its last byte is at $FFFF, where the label already is
+    ASSERT_EQ(run_pass(st, name, 2), PASS_OK);
+    EXPECT_EQ(st.origin, 0xFFE0);
+    EXPECT_EQ(st.loc, 0x10000);
+    EXPECT_EQ(st.symbols[0].value, 0xFFE4);
+    EXPECT_EQ(st.symbols[1].value, 0x1004);
+}
+
+}  // namespace
