@@ -266,6 +266,15 @@ inline constexpr std::array insn_table = {
 inline constexpr int INSN_ROWS = static_cast<int>(insn_table.size()) - 1;
 static_assert(INSN_ROWS == 181);
 
+// The 4 significant name characters as one integer, in text order.
+constexpr std::uint32_t mnemonic_key(const char* name) {
+    std::uint32_t key = 0;
+    for (int i = 0; i < MNEMONIC_SIGNIFICANT; ++i) {
+        key = (key << 8) | static_cast<unsigned char>(name[i]);
+    }
+    return key;
+}
+
 // First row whose 4 name characters equal the first 4 of `mnemonic`, or
 // nullptr when none does.
 const InsnEntry* find_insn(const char* mnemonic);
