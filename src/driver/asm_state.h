@@ -20,7 +20,11 @@ struct AsmState {
 
     std::ifstream source;  // the source of the pass under way (read as bytes)
     std::ofstream out;     // the listing during the passes, then each image file
+    std::array<char, 65536> out_buffer{};  // given to `out`, so it writes in large blocks
     std::array<SymbolEntry, SYMBOL_CAPACITY> symbols{};
+    // A 32-bit fingerprint of each row's name, side by side, so that the
+    // linear search compares one compact array of integers.
+    std::array<std::uint32_t, SYMBOL_CAPACITY> symbol_prints{};
     std::array<char, LINE_SIZE> line{};      // statement text, NUL-terminated
     std::array<char, FIELDS_SIZE> fields{};  // five fields of 20, no terminator
     std::array<std::uint8_t, IMAGE_SIZE> image{};  // zero at run start, never cleared
