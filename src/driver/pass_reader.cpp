@@ -1,6 +1,8 @@
 #include "driver/pass_reader.h"
 
 #include <algorithm>
+#include <array>
+#include <cstdint>
 #include <filesystem>
 #include <ios>
 
@@ -15,27 +17,40 @@ constexpr int END_OF_TEXT = 0xFF;  // what the reader receives at the end, as a 
 constexpr char CTRL_Z = 0x1A;
 constexpr int TAB_STOP = 8;
 
-// Reads the source bytes with the rules of a text stream made explicit, the
-// same on every platform: carriage returns are dropped, and Ctrl-Z ends the
-// text as the end of the file does.
+// Reads the source bytes a block at a time. At the end of the file it yields
+// END_OF_TEXT, as a $FF byte in the text reads.
 class SourceReader {
 public:
-    explicit SourceReader(std::streambuf& buffer) : buffer_(buffer) {}
+    explicit SourceReader(std::streambuf& source) : source_(source) {}
 
     int next() {
-        while (!ended_) {
-            const int c = buffer_.sbumpc();
-            if (c == std::char_traits<char>::eof() || c == CTRL_Z) {
-                ended_ = true;
-            } else if (c != '\r') {
-                return c;
-            }
+        if (at_ == filled_ && !refill()) {
+            return END_OF_TEXT;
         }
-        return END_OF_TEXT;
+        return static_cast<unsigned char>(block_[at_++]);
+    }
+
+    // The text ends here, whatever the file still holds.
+    void end_text() {
+        ended_ = true;
+        at_ = filled_;
     }
 
 private:
-    std::streambuf& buffer_;
+    bool refill() {
+        if (ended_) {
+            return false;
+        }
+        at_ = 0;
+        filled_ = static_cast<std::size_t>(source_.sgetn(block_.data(), static_cast<std::streamsize>(block_.size())));
+        ended_ = filled_ == 0;
+        return !ended_;
+    }
+
+    std::streambuf& source_;
+    std::array<char, 16384> block_{};
+    std::size_t at_ = 0;
+    std::size_t filled_ = 0;
     bool ended_ = false;
 };
 
@@ -61,26 +76,48 @@ void reset_pass(AsmState& st) {
 
 int next_tab_column(int column) { return std::min((column / TAB_STOP + 1) * TAB_STOP, LINE_MAX_CHARS); }
 
+// How the reader treats each byte of the file. The rules of a text stream
+// are explicit here, the same on every platform: carriage returns are
+// dropped, and Ctrl-Z ends the text as the end of the file does.
+enum class ReadAction : std::uint8_t { store, end_statement, end_of_text, tab, drop, ctrl_z };
+
+constexpr std::array<ReadAction, 256> read_actions = [] {
+    std::array<ReadAction, 256> actions{};
+    actions['\n'] = actions[':'] = ReadAction::end_statement;
+    actions[END_OF_TEXT] = ReadAction::end_of_text;  // the end of the file, or a $FF byte
+    actions['\t'] = ReadAction::tab;
+    actions['\r'] = ReadAction::drop;
+    actions[CTRL_Z] = ReadAction::ctrl_z;
+    return actions;
+}();
+
 // Collects one statement into `line`; returns the character that ended it.
 int read_statement(AsmState& st, SourceReader& reader) {
     st.line.fill(' ');
     int column = 0;
     for (;;) {
         const int c = reader.next();
-        if (c == '\n' || c == ':') {
-            st.line[column] = '\0';
-            return c;
-        }
-        if (c == END_OF_TEXT) {
-            ++st.end_seen;
-            st.line[column] = '\0';
-            return c;
-        }
-        if (c == '\t') {
-            column = next_tab_column(column);
-        } else if (column < LINE_MAX_CHARS) {
-            st.line[column] = static_cast<char>(c);
-            ++column;
+        switch (read_actions[static_cast<std::size_t>(c)]) {
+            case ReadAction::store:
+                if (column < LINE_MAX_CHARS) {
+                    st.line[column] = static_cast<char>(c);
+                    ++column;
+                }
+                break;
+            case ReadAction::ctrl_z:
+                reader.end_text();
+                [[fallthrough]];
+            case ReadAction::end_of_text:
+                ++st.end_seen;
+                [[fallthrough]];
+            case ReadAction::end_statement:
+                st.line[column] = '\0';
+                return c;
+            case ReadAction::tab:
+                column = next_tab_column(column);
+                break;
+            case ReadAction::drop:
+                break;
         }
     }
 }

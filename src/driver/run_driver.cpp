@@ -105,6 +105,7 @@ RunOutcome assemble_with_state(AsmState& st, const std::string& source_name, con
     st.top_placement = 0;
     st.end_len = 0;
     st.symbol_count = 0;
+    st.out.rdbuf()->pubsetbuf(st.out_buffer.data(), static_cast<std::streamsize>(st.out_buffer.size()));
     st.out.open(names.listing);
     if (!st.out.is_open()) {
         return cannot_write(st.console, names.listing);

@@ -3,21 +3,9 @@
 #include <cstdint>
 
 #include "driver/asm_state.h"
-#include "output/listing.h"
+#include "output/block_writer.h"
 
 namespace {
-
-void put_address(std::ostream& os, std::int32_t a) {
-    os.put(hex_char(a >> 12));
-    os.put(hex_char(a >> 8));
-    os.put(hex_char(a >> 4));
-    os.put(hex_char(a));
-}
-
-void put_byte(std::ostream& os, std::uint8_t b) {
-    os.put(hex_char(b >> 4));
-    os.put(hex_char(b));
-}
 
 bool finish(AsmState& st) {
     st.out.close();
@@ -32,14 +20,17 @@ bool write_rom_file(AsmState& st, const std::string& name) {
     if (!st.out.is_open()) {
         return false;
     }
-    st.out << "[#";
-    put_address(st.out, a);
-    st.out.put(',');
-    for (int i = 0; i < st.image_extent; ++i) {
-        put_byte(st.out, st.image[i]);
-        st.out.put(',');
+    {
+        BlockWriter w(st.out);
+        w.put("[#");
+        w.address(a);
+        w.put(',');
+        for (int i = 0; i < st.image_extent; ++i) {
+            w.byte(st.image[i]);
+            w.put(',');
+        }
+        w.put("])");
     }
-    st.out << "])";
     return finish(st);
 }
 
@@ -48,17 +39,20 @@ bool write_obj_file(AsmState& st, const std::string& name) {
     if (!st.out.is_open()) {
         return false;
     }
-    std::int32_t address = st.origin;
-    for (int r = 0; r < st.image_extent; r += OBJ_RECORD_BYTES) {
-        st.out.put('@');
-        put_address(st.out, address);
-        st.out.put('[');
-        for (int j = 0; j < OBJ_RECORD_BYTES && r + j < st.image_extent; ++j) {
-            put_byte(st.out, st.image[r + j]);
+    {
+        BlockWriter w(st.out);
+        std::int32_t address = st.origin;
+        for (int r = 0; r < st.image_extent; r += OBJ_RECORD_BYTES) {
+            w.put('@');
+            w.address(address);
+            w.put('[');
+            for (int j = 0; j < OBJ_RECORD_BYTES && r + j < st.image_extent; ++j) {
+                w.byte(st.image[r + j]);
+            }
+            w.put("]\n");
+            address = wrap_add(address, OBJ_RECORD_BYTES);
         }
-        st.out << "]\n";
-        address = wrap_add(address, OBJ_RECORD_BYTES);
+        w.put("E\n");
     }
-    st.out << "E\n";
     return finish(st);
 }

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdio>
+#include <cstring>
 
 #include "driver/asm_state.h"
 #include "output/console.h"
@@ -31,6 +32,12 @@ CodeField build_code_field(const AsmState& st, int listed) {
     return field;
 }
 
+// Appends `count` characters at position n; returns the new length.
+int append(std::array<char, 160>& text, int n, const char* from, int count) {
+    std::memcpy(text.data() + n, from, static_cast<std::size_t>(count));
+    return n + count;
+}
+
 // Writes to the listing and then, unchanged, to the console.
 template <typename... Args>
 void report_line(AsmState& st, const char* format, Args... args) {
@@ -43,10 +50,22 @@ void report_line(AsmState& st, const char* format, Args... args) {
 char hex_char(std::int32_t v) { return "0123456789ABCDEF"[v & 15]; }
 
 void list_statement(AsmState& st, std::int32_t image_offset, int listed) {
-    print_format(st.out, "%4d  (%4x) ", st.list_seq, static_cast<unsigned>(image_offset));
+    // "%4d  (%4x) %s  (%4d) %s\n": the three numbers come from one snprintf,
+    // whose %n marks where the source line number part starts; the code field
+    // and the statement text are copied in between as %s would copy them.
+    std::array<char, 64> numbers;
+    int split = 0;
+    const int numbers_len = std::snprintf(numbers.data(), numbers.size(), "%4d  (%4x) %n  (%4d) ", st.list_seq,
+                                          static_cast<unsigned>(image_offset), &split, st.source_line);
     ++st.list_seq;
+    std::array<char, 160> text;
+    int n = append(text, 0, numbers.data(), split);
     const CodeField code = build_code_field(st, listed);
-    print_format(st.out, "%s  (%4d) %s\n", code.data(), st.source_line, st.line.data());
+    n = append(text, n, code.data(), CODE_FIELD_WIDTH);
+    n = append(text, n, numbers.data() + split, numbers_len - split);
+    n = append(text, n, st.line.data(), static_cast<int>(std::strlen(st.line.data())));
+    text[static_cast<std::size_t>(n++)] = '\n';
+    st.out.write(text.data(), n);
     if (st.error_code != 0) {
         report_line(st, "      **** Error no.= %2x, line no = %d **** \n", static_cast<unsigned>(st.error_code),
                     st.source_line);

@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "driver/asm_state.h"
+#include "output/block_writer.h"
 #include "output/console.h"
 #include "output/listing.h"
 
@@ -28,19 +29,14 @@ void for_each_record(const AsmState& st, Emit emit) {
     }
 }
 
-void put_hex_byte(std::ostream& os, int b) {
-    os.put(hex_char(b >> 4));
-    os.put(hex_char(b));
-}
-
 // One record of count, address, data and checksum bytes. S-records sum into
 // a ones' complement checksum, Intel HEX into a two's complement one.
 struct RecordWriter {
-    std::ostream& os;
+    BlockWriter& out;
     unsigned sum = 0;
 
     void byte(int b) {
-        put_hex_byte(os, b & 0xFF);
+        out.byte(static_cast<std::uint8_t>(b & 0xFF));
         sum += static_cast<unsigned>(b & 0xFF);
     }
     void word(std::int32_t w) {
@@ -54,26 +50,26 @@ struct RecordWriter {
     }
 };
 
-void srec_record(std::ostream& os, const char* type, std::int32_t address, const AsmState& st, int from,
+void srec_record(BlockWriter& out, const char* type, std::int32_t address, const AsmState& st, int from,
                  int count) {
-    os << type;
-    RecordWriter w{os};
+    out.put(type);
+    RecordWriter w{out};
     w.byte(count + 3);
     w.word(address);
     w.bytes(st, from, count);
     w.byte(static_cast<int>(~w.sum));
-    os << '\n';
+    out.put('\n');
 }
 
-void ihex_record(std::ostream& os, int type, std::int32_t address, const AsmState& st, int from, int count) {
-    os << ':';
-    RecordWriter w{os};
+void ihex_record(BlockWriter& out, int type, std::int32_t address, const AsmState& st, int from, int count) {
+    out.put(':');
+    RecordWriter w{out};
     w.byte(count);
     w.word(address);
     w.byte(type);
     w.bytes(st, from, count);
     w.byte(static_cast<int>(0u - w.sum));
-    os << '\n';
+    out.put('\n');
 }
 
 bool finish(AsmState& st) {
@@ -96,20 +92,23 @@ bool write_srec_file(AsmState& st, const std::string& name, const std::string& h
     if (!st.out.is_open()) {
         return false;
     }
-    const std::string text = header.substr(0, SREC_HEADER_MAX);
-    st.out << "S0";
-    RecordWriter h{st.out};
-    h.byte(static_cast<int>(text.size()) + 3);
-    h.word(0);
-    for (char c : text) {
-        h.byte(static_cast<unsigned char>(c));
+    {
+        BlockWriter out(st.out);
+        const std::string text = header.substr(0, SREC_HEADER_MAX);
+        out.put("S0");
+        RecordWriter h{out};
+        h.byte(static_cast<int>(text.size()) + 3);
+        h.word(0);
+        for (char c : text) {
+            h.byte(static_cast<unsigned char>(c));
+        }
+        h.byte(static_cast<int>(~h.sum));
+        out.put('\n');
+        for_each_record(st, [&](std::int32_t address, int from, int count) {
+            srec_record(out, "S1", address, st, from, count);
+        });
+        srec_record(out, "S9", 0, st, 0, 0);  // no start address is known
     }
-    h.byte(static_cast<int>(~h.sum));
-    st.out << '\n';
-    for_each_record(st, [&](std::int32_t address, int from, int count) {
-        srec_record(st.out, "S1", address, st, from, count);
-    });
-    srec_record(st.out, "S9", 0, st, 0, 0);  // no start address is known
     return finish(st);
 }
 
@@ -118,10 +117,13 @@ bool write_ihex_file(AsmState& st, const std::string& name) {
     if (!st.out.is_open()) {
         return false;
     }
-    for_each_record(st, [&](std::int32_t address, int from, int count) {
-        ihex_record(st.out, 0x00, address, st, from, count);
-    });
-    ihex_record(st.out, 0x01, 0, st, 0, 0);
+    {
+        BlockWriter out(st.out);
+        for_each_record(st, [&](std::int32_t address, int from, int count) {
+            ihex_record(out, 0x00, address, st, from, count);
+        });
+        ihex_record(out, 0x01, 0, st, 0, 0);
+    }
     return finish(st);
 }
 
