@@ -2,7 +2,11 @@
 
 #include <array>
 #include <cstdint>
+#include <ios>
 #include <ostream>
+#include <string>
+
+#include "driver/asm_state.h"
 
 #include "output/listing.h"
 
@@ -46,3 +50,20 @@ private:
     std::array<char, 512> buffer_{};
     std::size_t used_ = 0;
 };
+
+// Opens `name` in `out`, lets `write` fill it through a BlockWriter and closes
+// it. False when the file cannot be created or written.
+template <typename Write>
+bool write_output_file(AsmState& st, const std::string& name, Write write,
+                       std::ios::openmode mode = std::ios::out) {
+    st.out.open(name, mode);
+    if (!st.out.is_open()) {
+        return false;
+    }
+    {
+        BlockWriter w(st.out);
+        write(w);
+    }
+    st.out.close();
+    return !st.out.fail();
+}

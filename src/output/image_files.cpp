@@ -5,23 +5,9 @@
 #include "driver/asm_state.h"
 #include "output/block_writer.h"
 
-namespace {
-
-bool finish(AsmState& st) {
-    st.out.close();
-    return !st.out.fail();
-}
-
-}  // namespace
-
 bool write_rom_file(AsmState& st, const std::string& name) {
     const std::int32_t a = wrap_sub(st.origin, ROM_ADDRESS_BASE);
-    st.out.open(name);
-    if (!st.out.is_open()) {
-        return false;
-    }
-    {
-        BlockWriter w(st.out);
+    return write_output_file(st, name, [&](BlockWriter& w) {
         w.put("[#");
         w.address(a);
         w.put(',');
@@ -30,17 +16,11 @@ bool write_rom_file(AsmState& st, const std::string& name) {
             w.put(',');
         }
         w.put("])");
-    }
-    return finish(st);
+    });
 }
 
 bool write_obj_file(AsmState& st, const std::string& name) {
-    st.out.open(name);
-    if (!st.out.is_open()) {
-        return false;
-    }
-    {
-        BlockWriter w(st.out);
+    return write_output_file(st, name, [&](BlockWriter& w) {
         std::int32_t address = st.origin;
         for (int r = 0; r < st.image_extent; r += OBJ_RECORD_BYTES) {
             w.put('@');
@@ -53,6 +33,5 @@ bool write_obj_file(AsmState& st, const std::string& name) {
             address = wrap_add(address, OBJ_RECORD_BYTES);
         }
         w.put("E\n");
-    }
-    return finish(st);
+    });
 }

@@ -2,10 +2,10 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdio>
 
 #include "driver/asm_state.h"
 #include "output/block_writer.h"
-#include "output/console.h"
 #include "output/listing.h"
 
 namespace {
@@ -72,11 +72,6 @@ void ihex_record(BlockWriter& out, int type, std::int32_t address, const AsmStat
     out.put('\n');
 }
 
-bool finish(AsmState& st) {
-    st.out.close();
-    return !st.out.fail();
-}
-
 const char* kind_name(std::uint8_t kind) {
     switch (kind) {
         case SYM_LABEL: return "label";
@@ -88,12 +83,7 @@ const char* kind_name(std::uint8_t kind) {
 }  // namespace
 
 bool write_srec_file(AsmState& st, const std::string& name, const std::string& header) {
-    st.out.open(name);
-    if (!st.out.is_open()) {
-        return false;
-    }
-    {
-        BlockWriter out(st.out);
+    return write_output_file(st, name, [&](BlockWriter& out) {
         const std::string text = header.substr(0, SREC_HEADER_MAX);
         out.put("S0");
         RecordWriter h{out};
@@ -108,43 +98,37 @@ bool write_srec_file(AsmState& st, const std::string& name, const std::string& h
             srec_record(out, "S1", address, st, from, count);
         });
         srec_record(out, "S9", 0, st, 0, 0);  // no start address is known
-    }
-    return finish(st);
+    });
 }
 
 bool write_ihex_file(AsmState& st, const std::string& name) {
-    st.out.open(name);
-    if (!st.out.is_open()) {
-        return false;
-    }
-    {
-        BlockWriter out(st.out);
+    return write_output_file(st, name, [&](BlockWriter& out) {
         for_each_record(st, [&](std::int32_t address, int from, int count) {
             ihex_record(out, 0x00, address, st, from, count);
         });
         ihex_record(out, 0x01, 0, st, 0, 0);
-    }
-    return finish(st);
+    });
 }
 
 bool write_bin_file(AsmState& st, const std::string& name) {
-    st.out.open(name, std::ios::out | std::ios::binary);
-    if (!st.out.is_open()) {
-        return false;
-    }
-    st.out.write(reinterpret_cast<const char*>(st.image.data()), st.image_extent);
-    return finish(st);
+    return write_output_file(
+        st, name,
+        [&](BlockWriter& out) {
+            for (int i = 0; i < st.image_extent; ++i) {
+                out.put(static_cast<char>(st.image[i]));
+            }
+        },
+        std::ios::out | std::ios::binary);
 }
 
 bool write_symbol_file(AsmState& st, const std::string& name) {
-    st.out.open(name);
-    if (!st.out.is_open()) {
-        return false;
-    }
-    for (int row = 0; row < st.symbol_count; ++row) {
-        const SymbolEntry& sym = st.symbols[row];
-        print_format(st.out, "%.10s %04X %s\n", sym.name.data(), static_cast<unsigned>(sym.value & 0xFFFF),
-                     kind_name(sym.kind));
-    }
-    return finish(st);
+    return write_output_file(st, name, [&](BlockWriter& out) {
+        for (int row = 0; row < st.symbol_count; ++row) {
+            const SymbolEntry& sym = st.symbols[row];
+            char line[32];
+            std::snprintf(line, sizeof line, "%.10s %04X %s\n", sym.name.data(),
+                          static_cast<unsigned>(sym.value & 0xFFFF), kind_name(sym.kind));
+            out.put(line);
+        }
+    });
 }
