@@ -59,6 +59,8 @@ bool open_source(AsmState& st, const std::string& name) {
     if (std::filesystem::is_directory(name, ec)) {
         return false;
     }
+    // Unbuffered: the reader fetches its own blocks straight into its array.
+    st.source.rdbuf()->pubsetbuf(nullptr, 0);
     st.source.open(name, std::ios::in | std::ios::binary);
     return st.source.is_open();
 }
