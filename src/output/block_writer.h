@@ -7,7 +7,6 @@
 #include <string>
 
 #include "driver/asm_state.h"
-
 #include "output/listing.h"
 
 // Collects characters and writes them to the stream in blocks.

@@ -12,8 +12,7 @@ namespace {
 
 constexpr std::int32_t ADDRESS_SPACE = 0x10000;
 
-// Calls emit(address, first image index, count) for the records of the
-// image: runs of at most 16 bytes at the object file's record addresses. A
+// Calls emit(address, first byte, count) for the records of the image: runs of at most 16 bytes at the object file's record addresses. A
 // run that would pass $FFFF is split there and goes on at $0000, where the
 // processor's addresses wrap.
 template <typename Emit>
@@ -22,9 +21,10 @@ void for_each_record(const AsmState& st, Emit emit) {
         const int n = std::min(LOAD_RECORD_BYTES, st.image_extent - r);
         const std::int32_t address = wrap_add(st.origin, r) & 0xFFFF;
         const int before_wrap = std::min(n, ADDRESS_SPACE - address);
-        emit(address, r, before_wrap);
+        const std::uint8_t* data = st.image.data() + r;
+        emit(address, data, before_wrap);
         if (before_wrap < n) {
-            emit(0, r + before_wrap, n - before_wrap);
+            emit(0, data + before_wrap, n - before_wrap);
         }
     }
 }
@@ -43,31 +43,32 @@ struct RecordWriter {
         byte(w >> 8);
         byte(w);
     }
-    void bytes(const AsmState& st, int from, int count) {
+    void bytes(const std::uint8_t* data, int count) {
         for (int i = 0; i < count; ++i) {
-            byte(st.image[from + i]);
+            byte(data[i]);
         }
     }
 };
 
-void srec_record(BlockWriter& out, const char* type, std::int32_t address, const AsmState& st, int from,
-                 int count) {
+void srec_record(BlockWriter& out, const char* type, std::int32_t address, const std::uint8_t* data = nullptr,
+                 int count = 0) {
     out.put(type);
     RecordWriter w{out};
     w.byte(count + 3);
     w.word(address);
-    w.bytes(st, from, count);
+    w.bytes(data, count);
     w.byte(static_cast<int>(~w.sum));
     out.put('\n');
 }
 
-void ihex_record(BlockWriter& out, int type, std::int32_t address, const AsmState& st, int from, int count) {
+void ihex_record(BlockWriter& out, int type, std::int32_t address, const std::uint8_t* data = nullptr,
+                 int count = 0) {
     out.put(':');
     RecordWriter w{out};
     w.byte(count);
     w.word(address);
     w.byte(type);
-    w.bytes(st, from, count);
+    w.bytes(data, count);
     w.byte(static_cast<int>(0u - w.sum));
     out.put('\n');
 }
@@ -85,28 +86,20 @@ const char* kind_name(std::uint8_t kind) {
 bool write_srec_file(AsmState& st, const std::string& name, const std::string& header) {
     return write_output_file(st, name, [&](BlockWriter& out) {
         const std::string text = header.substr(0, SREC_HEADER_MAX);
-        out.put("S0");
-        RecordWriter h{out};
-        h.byte(static_cast<int>(text.size()) + 3);
-        h.word(0);
-        for (char c : text) {
-            h.byte(static_cast<unsigned char>(c));
-        }
-        h.byte(static_cast<int>(~h.sum));
-        out.put('\n');
-        for_each_record(st, [&](std::int32_t address, int from, int count) {
-            srec_record(out, "S1", address, st, from, count);
+        srec_record(out, "S0", 0, reinterpret_cast<const std::uint8_t*>(text.data()), static_cast<int>(text.size()));
+        for_each_record(st, [&](std::int32_t address, const std::uint8_t* data, int count) {
+            srec_record(out, "S1", address, data, count);
         });
-        srec_record(out, "S9", 0, st, 0, 0);  // no start address is known
+        srec_record(out, "S9", 0);  // no start address is known
     });
 }
 
 bool write_ihex_file(AsmState& st, const std::string& name) {
     return write_output_file(st, name, [&](BlockWriter& out) {
-        for_each_record(st, [&](std::int32_t address, int from, int count) {
-            ihex_record(out, 0x00, address, st, from, count);
+        for_each_record(st, [&](std::int32_t address, const std::uint8_t* data, int count) {
+            ihex_record(out, 0x00, address, data, count);
         });
-        ihex_record(out, 0x01, 0, st, 0, 0);
+        ihex_record(out, 0x01, 0);
     });
 }
 
