@@ -2,30 +2,28 @@
 
 #include <cstdint>
 
-#include "driver/asm_state.h"
-#include "output/error_numbers.h"
+#include "driver/error_numbers.h"
+#include "source/fields.h"
 #include "source/operand.h"
 #include "source/symbols.h"
 
 namespace {
-
-std::int32_t operand_value(AsmState& st) { return eval_operand(st, fields_text(st), FIELD_OPERAND1); }
 
 // Bytes of a data directive: each goes to the image, the first six also to emit.
 struct DataBytes {
     AsmState& st;
     int listed = 0;
 
-    void put(std::int32_t byte) {
+    void byte(std::int32_t byte) {
         if (listed < EMIT_SIZE) {
             st.emit[listed] = byte & 0xFF;
             ++listed;
         }
         place_byte(st, byte);
     }
-    void put_word(std::int32_t word) {
-        put((word >> 8) & 0xFF);
-        put(word & 0xFF);
+    void word(std::int32_t word) {
+        byte((word >> 8) & 0xFF);
+        byte(word & 0xFF);
     }
     RuleResult placed() const { return {DIRECTIVE_PLACED, listed}; }
 };
@@ -36,9 +34,15 @@ void check_image_bound(AsmState& st) {
     }
 }
 
+// Where org ? starts the program: at $1000 in pass 1, which measures it; in
+// pass 2 so that its last byte lies at $FFFF.
+std::int32_t top_placement_start(const AsmState& st) {
+    return (st.end_len == 0) ? TOP_PLACEMENT_START : wrap_sub(0x10000, st.end_len) & 0xFFFF;
+}
+
 RuleResult org(AsmState& st) {
     if (operand1(st, 0) == '?') {
-        st.loc = (st.end_len == 0) ? TOP_PLACEMENT_START : wrap_sub(0x10000, st.end_len) & 0xFFFF;
+        st.loc = top_placement_start(st);
         st.origin = st.loc;
         st.top_placement = 1;
         return {0};
@@ -89,15 +93,15 @@ void scan_list_items(AsmState& st, OnItem on_item) {
 
 RuleResult fcb(AsmState& st) {
     DataBytes bytes{st};
-    bytes.put(operand_value(st) & 0xFF);
-    scan_list_items(st, [&](std::int32_t v) { bytes.put(v & 0xFF); });
+    bytes.byte(operand_value(st) & 0xFF);
+    scan_list_items(st, [&](std::int32_t v) { bytes.byte(v & 0xFF); });
     return bytes.placed();
 }
 
 RuleResult fdb(AsmState& st) {
     DataBytes bytes{st};
-    bytes.put_word(operand_value(st) & 0xFFFF);
-    scan_list_items(st, [&](std::int32_t v) { bytes.put_word(v & 0xFFFF); });
+    bytes.word(operand_value(st) & 0xFFFF);
+    scan_list_items(st, [&](std::int32_t v) { bytes.word(v & 0xFFFF); });
     return bytes.placed();
 }
 
@@ -112,7 +116,7 @@ RuleResult fcc(AsmState& st) {
         return bytes.placed();
     }
     for (++i; !line.ends_at(i) && line.at(i) != '/'; ++i) {
-        bytes.put(static_cast<unsigned char>(line.at(i)));
+        bytes.byte(static_cast<unsigned char>(line.at(i)));
     }
     return bytes.placed();
 }
@@ -132,6 +136,15 @@ RuleResult end(AsmState& st) {
 }
 
 }  // namespace
+
+void move_labels_to_top(AsmState& st) {
+    for (int row = 0; row < st.symbol_count; ++row) {
+        SymbolEntry& sym = st.symbols[row];
+        if (sym.kind != SYM_UNDEFINED && sym.kind != SYM_EQU) {
+            sym.value = wrap_add(wrap_sub(sym.value, st.end_len), 0xF000) & 0xFFFF;
+        }
+    }
+}
 
 RuleResult run_directive(AsmState& st, InsnClass cls, int label_row) {
     switch (cls) {

@@ -1,35 +1,18 @@
 #include "codegen/encoder.h"
 
+#include "codegen/code_bytes.h"
 #include "codegen/directives.h"
 #include "codegen/indexed.h"
 #include "codegen/insn_table.h"
 #include "codegen/registers.h"
-#include "driver/asm_state.h"
-#include "output/error_numbers.h"
-#include "source/operand.h"
-#include "source/symbols.h"
-
-char operand1(const AsmState& st, int i) { return st.fields[FIELD_OPERAND1 + i]; }
-char operand2(const AsmState& st, int i) { return st.fields[FIELD_OPERAND2 + i]; }
-bool comma_marked(const AsmState& st) { return st.fields[COMMA_MARK] == ','; }
-
-void place_byte(AsmState& st, std::int32_t byte) {
-    if (st.image_len >= 0 && st.image_len < IMAGE_SIZE) {
-        st.image[st.image_len] = static_cast<std::uint8_t>(byte & 0xFF);
-    } else {
-        st.error_code = ERR_OUTSIDE_IMAGE;
-    }
-    st.image_len = wrap_add(st.image_len, 1);
-    st.loc = wrap_add(st.loc, 1);
-}
+#include "driver/error_numbers.h"
+#include "source/fields.h"
 
 namespace {
 
 constexpr std::int32_t PUSH_S = 0x34;
 constexpr std::int32_t REG_B = 0x04;
 constexpr int PREFIX_NONE = 0;
-
-std::int32_t operand_value(AsmState& st) { return eval_operand(st, fields_text(st), FIELD_OPERAND1); }
 
 bool has_char_constant(const AsmState& st) { return operand1(st, 1) == '\''; }
 
@@ -59,12 +42,6 @@ int put_prefix(AsmState& st, std::int32_t prefix) {
     }
     st.emit[0] = prefix;
     return 1;
-}
-
-int put_word(AsmState& st, int at, std::int32_t value) {
-    st.emit[at] = (value >> 8) & 0xFF;
-    st.emit[at + 1] = value & 0xFF;
-    return at + 2;
 }
 
 // The direct, extended and indexed forms, opcode at emit[k].

@@ -2,14 +2,11 @@
 
 #include <cstdint>
 
-#include "codegen/encoder.h"
-#include "driver/asm_state.h"
-#include "output/error_numbers.h"
-#include "source/operand.h"
+#include "codegen/code_bytes.h"
+#include "driver/error_numbers.h"
+#include "source/fields.h"
 
 namespace {
-
-constexpr char lc(char c) { return static_cast<char>(c | 0x20); }
 
 constexpr int EXTENDED_INDIRECT = 0x9F;
 constexpr int PC_RELATIVE_8 = 0x8C;
@@ -29,14 +26,6 @@ constexpr IndexRegister index_registers[] = {
     {'s', 0x60},
 };
 
-std::int32_t operand_value(AsmState& st) { return eval_operand(st, fields_text(st), FIELD_OPERAND1); }
-
-int put_word(AsmState& st, int at, std::int32_t value) {
-    st.emit[at] = (value >> 8) & 0xFF;
-    st.emit[at + 1] = value & 0xFF;
-    return at + 2;
-}
-
 int extended_indirect(AsmState& st, int k) {
     const std::int32_t v = operand_value(st) & 0xFFFF;
     st.emit[k + 1] = EXTENDED_INDIRECT;
@@ -47,7 +36,7 @@ bool in_byte_range(std::int32_t v) { return v >= -128 && v <= 127; }
 
 int pc_relative(AsmState& st, int k) {
     const int base = (operand1(st, 0) == '[') ? PC_RELATIVE_8 | INDIRECT_BIT : PC_RELATIVE_8;
-    const std::int32_t t = eval_operand(st, fields_text(st), FIELD_OPERAND1);
+    const std::int32_t t = operand_value(st);
     // A near target takes the 8-bit form only when the displacement fits it too.
     const std::int32_t near = wrap_sub(wrap_sub(t, st.loc), k + 3);
     if (in_byte_range(t) && in_byte_range(near)) {
@@ -69,7 +58,7 @@ char register_letter(const AsmState& st) {
 
 // Register field of the postbyte, or NO_FORM when no index register is named.
 int register_field(const AsmState& st) {
-    const char letter = lc(register_letter(st));
+    const char letter = lower_case(register_letter(st));
     for (const IndexRegister& r : index_registers) {
         if (r.letter == letter) {
             return r.field;
@@ -85,13 +74,13 @@ int form_without_offset(const AsmState& st) {
     const char b0 = operand2(st, 0), b1 = operand2(st, 1), b2 = operand2(st, 2);
     const bool bracket = a0 == '[';
     int form = NO_FORM;
-    if (lc(a0) == 'a' && a1 == ' ') form = 0x06;
-    if (lc(a0) == 'b' && a1 == ' ') form = 0x05;
-    if (lc(a0) == 'd' && a1 == ' ') form = 0x0B;
+    if (lower_case(a0) == 'a' && a1 == ' ') form = 0x06;
+    if (lower_case(a0) == 'b' && a1 == ' ') form = 0x05;
+    if (lower_case(a0) == 'd' && a1 == ' ') form = 0x0B;
     // Accumulator offsets inside brackets; a plain "$a" is a number.
-    if (bracket && lc(a1) == 'a' && a2 == ' ') form = 0x06;
-    if (bracket && lc(a1) == 'b' && a2 == ' ') form = 0x05;
-    if (bracket && lc(a1) == 'd' && a2 == ' ') form = 0x0B;
+    if (bracket && lower_case(a1) == 'a' && a2 == ' ') form = 0x06;
+    if (bracket && lower_case(a1) == 'b' && a2 == ' ') form = 0x05;
+    if (bracket && lower_case(a1) == 'd' && a2 == ' ') form = 0x0B;
     if (b0 == '-' && b2 == ' ') form = 0x02;
     if (b0 == '-' && b1 == '-') form = 0x03;
     if (b1 == '-' && b2 == '-') form = 0x03;
@@ -146,7 +135,7 @@ int encode_indexed(AsmState& st, int k) {
     if (operand1(st, 0) == '[' && !comma_marked(st)) {
         return extended_indirect(st, k);
     }
-    if (lc(operand2(st, 0)) == 'p' && lc(operand2(st, 1)) == 'c') {
+    if (lower_case(operand2(st, 0)) == 'p' && lower_case(operand2(st, 1)) == 'c') {
         return pc_relative(st, k);
     }
     return register_indexed(st, k);

@@ -2,14 +2,10 @@
 
 #include <cstdint>
 
-#include "codegen/encoder.h"
-#include "driver/asm_state.h"
-#include "output/error_numbers.h"
-#include "source/text.h"
+#include "driver/error_numbers.h"
+#include "source/fields.h"
 
 namespace {
-
-constexpr char lc(char c) { return static_cast<char>(c | 0x20); }
 
 struct RegisterName {
     char letter;
@@ -47,8 +43,8 @@ bool lacks_second_c(char letter, char second) { return (letter == 'p' || letter 
 }  // namespace
 
 int pair_register_code(AsmState& st, char first, char second) {
-    first = lc(first);
-    second = lc(second);
+    first = lower_case(first);
+    second = lower_case(second);
     const RegisterName* r = find_register(first);
     if (r == nullptr) {
         st.error_code += ERR_PAIR_REGISTER_ADDS;
@@ -64,8 +60,8 @@ int pair_register_code(AsmState& st, char first, char second) {
 }
 
 int list_register_mask(AsmState& st, char first, char second) {
-    first = lc(first);
-    second = lc(second);
+    first = lower_case(first);
+    second = lower_case(second);
     const RegisterName* r = find_register(first);
     if (r == nullptr) {
         st.error_code = ERR_LIST_REGISTER_UNKNOWN;

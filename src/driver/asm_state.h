@@ -4,53 +4,77 @@
 #include <cstdint>
 #include <fstream>
 #include <ostream>
+#include <string>
 
-#include "source/fields.h"
-#include "source/symbols.h"
-
-inline constexpr int IMAGE_SIZE = 65536;
+inline constexpr int LINE_SIZE = 80;        // statement text: 79 characters and a NUL
+inline constexpr int LINE_MAX_CHARS = 79;
+inline constexpr int FIELDS_SIZE = 100;     // five fields of 20 characters
+inline constexpr int IMAGE_SIZE = 65536;    // the whole address space
 inline constexpr int EMIT_SIZE = 6;
+inline constexpr int SYMBOL_CAPACITY = 1000;
+inline constexpr int SYMBOL_NAME_LEN = 10;
+
+enum SymbolKind : std::uint8_t {
+    SYM_UNDEFINED = 0,  // referred to, not (yet) defined
+    SYM_LABEL = 2,      // defined in the label field
+    SYM_EQU = 10,       // defined by equ or "="
+};
+
+// One row of the symbol table.
+struct SymbolEntry {
+    std::array<char, SYMBOL_NAME_LEN> name;  // space-padded, case as written
+    char terminator;                         // always NUL
+    std::uint8_t kind;
+    std::int32_t value;
+};
 
 // The whole state of one assembly run. Exactly one exists per run; every
-// operation receives it by reference.
+// operation receives it by reference. Addresses are 16-bit quantities held in
+// 32-bit integers that wrap as they advance; rules mask them where they print
+// or store them.
 struct AsmState {
     explicit AsmState(std::ostream& console_stream) : console(console_stream) {}
     AsmState(const AsmState&) = delete;
     AsmState& operator=(const AsmState&) = delete;
 
-    std::ifstream source;  // the source of the pass under way (read as bytes)
-    std::ofstream out;     // the listing during the passes, then each image file
-    std::array<char, 65536> out_buffer{};  // given to `out`, so it writes in large blocks
-    std::array<SymbolEntry, SYMBOL_CAPACITY> symbols{};
-    // A 32-bit fingerprint of each row's name, side by side, so that the
-    // linear search compares one compact array of integers.
-    std::array<std::uint32_t, SYMBOL_CAPACITY> symbol_prints{};
-    std::array<char, LINE_SIZE> line{};      // statement text, NUL-terminated
-    std::array<char, FIELDS_SIZE> fields{};  // five fields of 20, no terminator
+    // Streams.
+    std::ostream& console;  // every console message
+    std::ofstream out;      // the listing during the passes, then each image file
+
+    // The source and the current statement.
+    std::string source;                      // the whole source, read once; both passes read it
+    std::array<char, LINE_SIZE> line{};      // statement text, NUL-terminated, spaces after the NUL
+    std::array<char, FIELDS_SIZE> fields{};  // five space-filled fields of 20, no terminator
+
+    // The code image.
     std::array<std::uint8_t, IMAGE_SIZE> image{};  // zero at run start, never cleared
-    std::int32_t origin = 0;
-    std::int32_t image_len = 0;
-    std::int32_t symbol_count = 0;
-    std::int32_t end_len = 0;
-    std::int32_t top_placement = 0;
-    std::int32_t loc = 0;
-    std::int32_t stmt_loc = 0;
-    std::int32_t source_line = 1;
-    std::int32_t list_seq = 1;
-    std::array<std::int32_t, EMIT_SIZE> emit{};
-    std::int32_t error_count = 0;
-    std::int32_t error_code = 0;
-    std::int32_t end_seen = 0;
+    std::int32_t origin = 0;                       // address of image byte 0
+    std::int32_t image_len = 0;                    // index of the next image byte
+    std::int32_t image_extent = 0;  // largest image_len of the pass, 0..IMAGE_SIZE: what the image files hold
 
-    // Largest image_len any statement of the current pass reached, 0..IMAGE_SIZE;
-    // the image files are written up to here.
-    std::int32_t image_extent = 0;
-    // Set once a lookup met a full symbol table; such a run writes no images.
-    bool symbol_overflow = false;
-    // No pass messages on the console.
-    bool quiet = false;
+    // The symbol table.
+    std::array<SymbolEntry, SYMBOL_CAPACITY> symbols{};
+    std::int32_t symbol_count = 0;  // rows in use
+    bool symbol_overflow = false;   // a lookup met a full table; such a run writes no images
 
-    std::ostream& console;
+    // Counters of the pass.
+    std::int32_t loc = 0;          // location counter: address of the next byte
+    std::int32_t source_line = 1;  // 1-based physical line being read
+    std::int32_t list_seq = 1;     // statement number shown in the listing
+    std::int32_t error_count = 0;  // statements listed with an error (pass 2)
+    std::int32_t end_seen = 0;     // nonzero once end or the end of the text was met
+
+    // The current statement.
+    std::int32_t stmt_loc = 0;                // loc at the start of the statement
+    std::array<std::int32_t, EMIT_SIZE> emit{};  // its first bytes; low 8 bits count
+    std::int32_t error_code = 0;              // its error number; 0 for none
+
+    // Top-of-memory placement (org ?), carried from pass 1 into pass 2.
+    std::int32_t top_placement = 0;  // 1 once an org ? was met in the run
+    std::int32_t end_len = 0;        // image_len at the end directive
+
+    // Run flags.
+    bool quiet = false;  // no pass messages on the console
 };
 
 // Wrap-around 32-bit addition, as the counters and values use it.

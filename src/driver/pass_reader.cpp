@@ -4,8 +4,9 @@
 #include <array>
 #include <cstdint>
 #include <filesystem>
-#include <ios>
+#include <fstream>
 
+#include "codegen/directives.h"
 #include "driver/asm_state.h"
 #include "driver/statement.h"
 #include "output/console.h"
@@ -17,53 +18,21 @@ constexpr int END_OF_TEXT = 0xFF;  // what the reader receives at the end, as a 
 constexpr char CTRL_Z = 0x1A;
 constexpr int TAB_STOP = 8;
 
-// Reads the source bytes a block at a time. At the end of the file it yields
-// END_OF_TEXT, as a $FF byte in the text reads.
-class SourceReader {
+// Walks the source bytes. Past the end of the text it yields END_OF_TEXT, as
+// a $FF byte in the text reads.
+class SourceCursor {
 public:
-    explicit SourceReader(std::streambuf& source) : source_(source) {}
+    explicit SourceCursor(const std::string& bytes) : bytes_(bytes) {}
 
-    int next() {
-        if (at_ == filled_ && !refill()) {
-            return END_OF_TEXT;
-        }
-        return static_cast<unsigned char>(block_[at_++]);
-    }
+    int next() { return at_ < bytes_.size() ? static_cast<unsigned char>(bytes_[at_++]) : END_OF_TEXT; }
 
     // The text ends here, whatever the file still holds.
-    void end_text() {
-        ended_ = true;
-        at_ = filled_;
-    }
+    void end_text() { at_ = bytes_.size(); }
 
 private:
-    bool refill() {
-        if (ended_) {
-            return false;
-        }
-        at_ = 0;
-        filled_ = static_cast<std::size_t>(source_.sgetn(block_.data(), static_cast<std::streamsize>(block_.size())));
-        ended_ = filled_ == 0;
-        return !ended_;
-    }
-
-    std::streambuf& source_;
-    std::array<char, 16384> block_{};
+    const std::string& bytes_;
     std::size_t at_ = 0;
-    std::size_t filled_ = 0;
-    bool ended_ = false;
 };
-
-bool open_source(AsmState& st, const std::string& name) {
-    std::error_code ec;
-    if (std::filesystem::is_directory(name, ec)) {
-        return false;
-    }
-    // Unbuffered: the reader fetches its own blocks straight into its array.
-    st.source.rdbuf()->pubsetbuf(nullptr, 0);
-    st.source.open(name, std::ios::in | std::ios::binary);
-    return st.source.is_open();
-}
 
 void reset_pass(AsmState& st) {
     st.end_seen = 0;
@@ -94,11 +63,11 @@ constexpr std::array<ReadAction, 256> read_actions = [] {
 }();
 
 // Collects one statement into `line`; returns the character that ended it.
-int read_statement(AsmState& st, SourceReader& reader) {
+int read_statement(AsmState& st, SourceCursor& cursor) {
     st.line.fill(' ');
     int column = 0;
     for (;;) {
-        const int c = reader.next();
+        const int c = cursor.next();
         switch (read_actions[static_cast<std::size_t>(c)]) {
             case ReadAction::store:
                 if (column < LINE_MAX_CHARS) {
@@ -107,7 +76,7 @@ int read_statement(AsmState& st, SourceReader& reader) {
                 }
                 break;
             case ReadAction::ctrl_z:
-                reader.end_text();
+                cursor.end_text();
                 [[fallthrough]];
             case ReadAction::end_of_text:
                 ++st.end_seen;
@@ -126,29 +95,35 @@ int read_statement(AsmState& st, SourceReader& reader) {
 
 }  // namespace
 
-void move_labels_to_top(AsmState& st) {
-    for (int row = 0; row < st.symbol_count; ++row) {
-        SymbolEntry& sym = st.symbols[row];
-        if (sym.kind != SYM_UNDEFINED && sym.kind != SYM_EQU) {
-            sym.value = wrap_add(wrap_sub(sym.value, st.end_len), 0xF000) & 0xFFFF;
+bool load_source(AsmState& st, const std::string& source_name) {
+    std::error_code ec;
+    if (std::filesystem::is_directory(source_name, ec)) {
+        return false;
+    }
+    std::ifstream file(source_name, std::ios::in | std::ios::binary);
+    if (!file.is_open()) {
+        return false;
+    }
+    st.source.clear();
+    std::array<char, 65536> block;
+    for (;;) {
+        const std::streamsize n = file.rdbuf()->sgetn(block.data(), static_cast<std::streamsize>(block.size()));
+        if (n <= 0) {
+            return true;
         }
+        st.source.append(block.data(), static_cast<std::size_t>(n));
     }
 }
 
-int run_pass(AsmState& st, const std::string& source_name, int pass) {
-    if (!open_source(st, source_name)) {
-        print_format(st.console, "*** Cannot open file %s\n", source_name.c_str());
-        st.console << "** Assembler stoped.\n";
-        return PASS_CANNOT_OPEN;
-    }
+void run_pass(AsmState& st, int pass) {
     reset_pass(st);
     if (!st.quiet) {
         print_format(st.console, "**** pass %d start ****\n", pass);
     }
-    SourceReader reader(*st.source.rdbuf());
+    SourceCursor cursor(st.source);
     bool stop = false;
     while (!stop) {
-        const int ended_by = read_statement(st, reader);
+        const int ended_by = read_statement(st, cursor);
         split_fields(st);
         assemble_statement(st, pass);
         if (ended_by == '\n') {
@@ -156,9 +131,7 @@ int run_pass(AsmState& st, const std::string& source_name, int pass) {
         }
         stop = st.end_seen != 0;
     }
-    st.source.close();
     if (pass == 1 && st.top_placement == 1) {
         move_labels_to_top(st);
     }
-    return PASS_OK;
 }

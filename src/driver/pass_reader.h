@@ -4,13 +4,9 @@
 
 struct AsmState;
 
-inline constexpr int PASS_OK = 0;
-inline constexpr int PASS_CANNOT_OPEN = 1;
+// Reads the whole named source into st.source; false when it cannot be
+// opened (or is a directory).
+bool load_source(AsmState& st, const std::string& source_name);
 
-// Runs one pass (1 or 2) over the named source; PASS_CANNOT_OPEN when the
-// source cannot be opened, after printing the abort messages.
-int run_pass(AsmState& st, const std::string& source_name, int pass);
-
-// After pass 1 of a top-placed program: moves every label to where pass 2
-// will put it, with its last byte at $FFFF.
-void move_labels_to_top(AsmState& st);
+// Runs one pass (1 or 2) over st.source.
+void run_pass(AsmState& st, int pass);

@@ -74,15 +74,6 @@ bool write_load_formats(AsmState& st, const std::string& source_name, const Outp
             write_extra(st, names.symbols, [&] { return write_symbol_file(st, names.symbols); }));
 }
 
-bool run_both_passes(AsmState& st, const std::string& source_name) {
-    for (int pass = 1; pass <= 2; ++pass) {
-        if (run_pass(st, source_name, pass) != PASS_OK) {
-            return false;
-        }
-    }
-    return true;
-}
-
 RunOutcome write_images(AsmState& st, const std::string& source_name, const OutputNames& names,
                         const RunOptions& options) {
     if (!write_rom_file(st, names.rom)) {
@@ -105,17 +96,16 @@ RunOutcome assemble_with_state(AsmState& st, const std::string& source_name, con
     st.top_placement = 0;
     st.end_len = 0;
     st.symbol_count = 0;
-    st.out.rdbuf()->pubsetbuf(st.out_buffer.data(), static_cast<std::streamsize>(st.out_buffer.size()));
+    if (!load_source(st, source_name)) {
+        print_format(st.console, "*** Cannot open file %s\n", source_name.c_str());
+        return stop(st.console);
+    }
     st.out.open(names.listing);
     if (!st.out.is_open()) {
         return cannot_write(st.console, names.listing);
     }
-    if (!run_both_passes(st, source_name)) {
-        st.out.close();
-        std::error_code ec;
-        std::filesystem::remove(names.listing, ec);
-        return RunOutcome::stopped;
-    }
+    run_pass(st, 1);
+    run_pass(st, 2);
     write_run_report(st);
     st.out.close();
     if (st.out.fail()) {

@@ -3,9 +3,6 @@
 #include <array>
 #include <cstdint>
 
-#include "driver/asm_state.h"
-#include "source/text.h"
-
 SourceText fields_text(const AsmState& st) { return {st.fields.data(), FIELDS_SIZE}; }
 SourceText line_text(const AsmState& st) { return {st.line.data(), LINE_SIZE}; }
 
@@ -38,7 +35,7 @@ int split_fields(AsmState& st) {
         switch (split_actions[static_cast<unsigned char>(ch)]) {
             case SplitAction::store:
                 if (s == FIELD_MNEMONIC) {
-                    ch = static_cast<char>(ch | 0x20);
+                    ch = static_cast<char>(lower_case(ch));
                 }
                 if (w < FIELDS_SIZE) {
                     st.fields[w] = ch;

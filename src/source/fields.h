@@ -1,10 +1,9 @@
 #pragma once
 
-struct AsmState;
-struct SourceText;
+#include "driver/asm_state.h"
+#include "source/text.h"
 
 inline constexpr int FIELD_WIDTH = 20;
-inline constexpr int FIELDS_SIZE = 100;
 inline constexpr int FIELD_LABEL = 0;
 inline constexpr int FIELD_MNEMONIC = 20;
 inline constexpr int FIELD_OPERAND1 = 40;
@@ -13,12 +12,18 @@ inline constexpr int FIELD_OPERAND3 = 80;
 // Last position of the operand-1 field: holds "," when a comma ended operand 1.
 inline constexpr int COMMA_MARK = FIELD_OPERAND1 + FIELD_WIDTH - 1;
 
-inline constexpr int LINE_SIZE = 80;
-inline constexpr int LINE_MAX_CHARS = 79;
-
 // Cuts `line` into the five space-filled fields; returns the number of
 // characters of `line` examined, the stopping character included.
 int split_fields(AsmState& st);
 
 SourceText fields_text(const AsmState& st);
 SourceText line_text(const AsmState& st);
+
+// Operand-1 field character i (0..19).
+inline char operand1(const AsmState& st, int i) { return st.fields[FIELD_OPERAND1 + i]; }
+// Operand-2 field character i (0..19).
+inline char operand2(const AsmState& st, int i) { return st.fields[FIELD_OPERAND2 + i]; }
+// True when a comma ended operand 1.
+inline bool comma_marked(const AsmState& st) { return st.fields[COMMA_MARK] == ','; }
+// True when the label field starts a comment statement.
+inline bool is_comment_marker(char c) { return c == '*' || c == ';'; }

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "driver/asm_state.h"
-#include "output/error_numbers.h"
+#include "driver/error_numbers.h"
+#include "source/fields.h"
 #include "source/symbols.h"
 
 namespace {

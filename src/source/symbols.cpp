@@ -1,20 +1,18 @@
 #include "source/symbols.h"
 
-#include <algorithm>
-#include <cstring>
-
-#include "driver/asm_state.h"
-#include "output/console.h"
-#include "output/error_numbers.h"
+#include "driver/error_numbers.h"
+#include "source/fields.h"
 
 namespace {
+
+using SymbolName = std::array<char, SYMBOL_NAME_LEN>;
 
 bool ends_name(char c) {
     return c == '\0' || c == ' ' || c == '*' || c == '+' || c == ',' || c == '-';
 }
 
-std::array<char, SYMBOL_NAME_LEN> read_name(SourceText text, int start) {
-    std::array<char, SYMBOL_NAME_LEN> name;
+SymbolName read_name(SourceText text, int start) {
+    SymbolName name;
     name.fill(' ');
     for (int i = 0; i < SYMBOL_NAME_LEN; ++i) {
         const char c = text.at(start + i);
@@ -26,47 +24,11 @@ std::array<char, SYMBOL_NAME_LEN> read_name(SourceText text, int start) {
     return name;
 }
 
-// A name as two integers, so that rows are compared with integer compares.
-struct NameKey {
-    std::uint64_t head;  // characters 0..7
-    std::uint16_t tail;  // characters 8..9
-
-    explicit NameKey(const std::array<char, SYMBOL_NAME_LEN>& name) {
-        std::memcpy(&head, name.data(), sizeof head);
-        std::memcpy(&tail, name.data() + sizeof head, sizeof tail);
-    }
-    bool operator==(const NameKey&) const = default;
-
-    // Folds all ten characters into 32 bits; equal names have equal prints.
-    std::uint32_t print() const {
-        return static_cast<std::uint32_t>(head) ^ static_cast<std::uint32_t>(head >> 32) * 31u ^ tail * 0x9E3779B1u;
-    }
-};
-
-constexpr int SCAN_CHUNK = 32;
-
-// The linear search in creation order. A chunk of rows is tested on the
-// fingerprints without a branch per row; only a chunk holding a candidate is
-// compared row by row on the whole name.
-int find_row(const AsmState& st, const std::array<char, SYMBOL_NAME_LEN>& name) {
-    const NameKey key(name);
-    const std::uint32_t print = key.print();
-    int row = 0;
-    for (; row < st.symbol_count; row += SCAN_CHUNK) {
-        if (row + SCAN_CHUNK <= st.symbol_count) {
-            unsigned candidates = 0;  // a sum, so that the compiler vectorises it
-            for (int i = 0; i < SCAN_CHUNK; ++i) {
-                candidates += st.symbol_prints[row + i] == print;
-            }
-            if (candidates == 0) {
-                continue;
-            }
-        }
-        const int last = std::min(row + SCAN_CHUNK, st.symbol_count);
-        for (int r = row; r < last; ++r) {
-            if (st.symbol_prints[r] == print && NameKey(st.symbols[r].name) == key) {
-                return r;
-            }
+// The linear search in creation order.
+int find_row(const AsmState& st, const SymbolName& name) {
+    for (int row = 0; row < st.symbol_count; ++row) {
+        if (st.symbols[row].name == name) {
+            return row;
         }
     }
     return NO_ROW;
@@ -82,10 +44,8 @@ void report_overflow(AsmState& st) {
 
 }  // namespace
 
-bool is_comment_marker(char c) { return c == '*' || c == ';'; }
-
 int lookup_symbol(AsmState& st, SourceText text, int start) {
-    const auto name = read_name(text, start);
+    const SymbolName name = read_name(text, start);
     const int found = find_row(st, name);
     if (found != NO_ROW) {
         if (st.symbols[found].kind == SYM_UNDEFINED) {
@@ -99,7 +59,6 @@ int lookup_symbol(AsmState& st, SourceText text, int start) {
     }
     const int row = st.symbol_count;
     st.symbols[row] = SymbolEntry{name, '\0', SYM_UNDEFINED, 0xFFFF};
-    st.symbol_prints[row] = NameKey(name).print();
     ++st.symbol_count;
     if (st.symbol_count < SYMBOL_CAPACITY) {
         return row;

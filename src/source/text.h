@@ -10,3 +10,7 @@ struct SourceText {
     char at(int i) const { return (i >= 0 && i < size) ? data[i] : '\0'; }
     bool ends_at(int i) const { return at(i) == '\0'; }
 };
+
+// Sets bit $20, which lowers a letter; how mnemonics and register names are
+// matched whatever their case.
+constexpr char lower_case(char c) { return static_cast<char>(c | 0x20); }

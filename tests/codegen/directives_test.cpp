@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "codegen/encoder.h"
+#include "source/symbols.h"
 #include "codegen/statement_cases.h"
 
 namespace {

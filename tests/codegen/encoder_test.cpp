@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "codegen/encoder.h"
+#include "source/symbols.h"
 #include "codegen/statement_cases.h"
 
 namespace {

@@ -5,6 +5,7 @@
 
 #include "codegen/insn_table.h"
 #include "codegen/statement_cases.h"
+#include "source/fields.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <limits>
 #include <string>
 
-#include "output/error_numbers.h"
+#include "driver/error_numbers.h"
 #include "source/fields.h"
 #include "source/operand.h"
 #include "support/assemble.h"

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "output/error_numbers.h"
+#include "driver/error_numbers.h"
 #include "source/fields.h"
 #include "source/symbols.h"
 #include "support/assemble.h"

@@ -1,0 +1,23 @@
+#include "codegen/code_bytes.h"
+
+#include "driver/error_numbers.h"
+#include "source/fields.h"
+#include "source/operand.h"
+
+void place_byte(AsmState& st, std::int32_t byte) {
+    if (st.image_len >= 0 && st.image_len < IMAGE_SIZE) {
+        st.image[st.image_len] = static_cast<std::uint8_t>(byte & 0xFF);
+    } else {
+        st.error_code = ERR_OUTSIDE_IMAGE;
+    }
+    st.image_len = wrap_add(st.image_len, 1);
+    st.loc = wrap_add(st.loc, 1);
+}
+
+int put_word(AsmState& st, int at, std::int32_t value) {
+    st.emit[at] = (value >> 8) & 0xFF;
+    st.emit[at + 1] = value & 0xFF;
+    return at + 2;
+}
+
+std::int32_t operand_value(AsmState& st) { return eval_operand(st, fields_text(st), FIELD_OPERAND1); }

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <cstdint>
+
+struct AsmState;
+
+// Returned by a data directive that has stored its own bytes.
+inline constexpr int DIRECTIVE_PLACED = 999;
+
+// What a class rule leaves for the placement step.
+struct RuleResult {
+    int count;       // bytes in emit to place, or DIRECTIVE_PLACED
+    int listed = 0;  // with DIRECTIVE_PLACED: how many emit entries to list
+};
+
+// Stores one byte at the next image index (when the index lies inside the
+// image; otherwise the statement gets error 7) and advances image_len and loc.
+void place_byte(AsmState& st, std::int32_t byte);
+
+// Writes the low 16 bits of value, high byte first, to emit[at] and
+// emit[at + 1]; returns at + 2.
+int put_word(AsmState& st, int at, std::int32_t value);
+
+// Value of the operand-1 field as an operand expression.
+std::int32_t operand_value(AsmState& st);
