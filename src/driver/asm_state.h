@@ -55,6 +55,8 @@ struct AsmState {
     // The symbol table.
     std::array<SymbolEntry, SYMBOL_CAPACITY> symbols{};
     std::int32_t symbol_count = 0;  // rows in use
+    // A 32-bit fingerprint of each row's name, side by side, for the search.
+    std::array<std::uint32_t, SYMBOL_CAPACITY> symbol_prints{};
     bool symbol_overflow = false;   // a lookup met a full table; such a run writes no images
 
     // Counters of the pass.

@@ -2,13 +2,15 @@
 
 #include <cctype>
 #include <filesystem>
+#include <functional>
 
 #include "driver/asm_state.h"
 #include "driver/pass_reader.h"
 #include "output/console.h"
 #include "output/image_files.h"
-#include "output/load_formats.h"
 #include "output/listing.h"
+#include "output/load_formats.h"
+#include "output/output_file.h"
 
 namespace {
 
@@ -52,40 +54,36 @@ const std::string* overwritten_by(const std::string& source, const OutputNames& 
     return nullptr;
 }
 
-// Writes one more image file; false (after the failure messages) when it
-// cannot be written.
-template <typename Writer>
-bool write_extra(AsmState& st, const std::string& name, Writer writer) {
-    if (!writer()) {
-        cannot_write(st.console, name);
-        return false;
-    }
-    report_generated(st.console, name);
-    return true;
-}
+// One image file of a completed run: whether it is written, its name, how
+// its contents are made and whether it is a text file.
+struct ImageFile {
+    bool wanted;
+    const std::string& name;
+    std::function<std::string()> contents;
+    FileKind kind;
+};
 
-bool write_load_formats(AsmState& st, const std::string& source_name, const OutputNames& names,
-                        const RunOptions& options) {
-    const std::string header = std::filesystem::path(source_name).filename().string();
-    return (!options.srec || write_extra(st, names.srec, [&] { return write_srec_file(st, names.srec, header); })) &&
-           (!options.ihex || write_extra(st, names.ihex, [&] { return write_ihex_file(st, names.ihex); })) &&
-           (!options.bin || write_extra(st, names.bin, [&] { return write_bin_file(st, names.bin); })) &&
-           (!options.symbols ||
-            write_extra(st, names.symbols, [&] { return write_symbol_file(st, names.symbols); }));
-}
-
+// Writes the image files in order, each followed by its Generated line; the
+// first that cannot be written stops the run.
 RunOutcome write_images(AsmState& st, const std::string& source_name, const OutputNames& names,
                         const RunOptions& options) {
-    if (!write_rom_file(st, names.rom)) {
-        return cannot_write(st.console, names.rom);
-    }
-    report_generated(st.console, names.rom);
-    if (!write_obj_file(st, names.obj)) {
-        return cannot_write(st.console, names.obj);
-    }
-    report_generated(st.console, names.obj);
-    if (!write_load_formats(st, source_name, names, options)) {
-        return RunOutcome::stopped;
+    const std::string header = std::filesystem::path(source_name).filename().string();
+    const ImageFile files[] = {
+        {true, names.rom, [&] { return rom_image_text(st); }, FileKind::text},
+        {true, names.obj, [&] { return object_text(st); }, FileKind::text},
+        {options.srec, names.srec, [&] { return srec_text(st, header); }, FileKind::text},
+        {options.ihex, names.ihex, [&] { return ihex_text(st); }, FileKind::text},
+        {options.bin, names.bin, [&] { return bin_bytes(st); }, FileKind::binary},
+        {options.symbols, names.symbols, [&] { return symbol_text(st); }, FileKind::text},
+    };
+    for (const ImageFile& file : files) {
+        if (!file.wanted) {
+            continue;
+        }
+        if (!write_whole_file(file.name, file.contents(), file.kind)) {
+            return cannot_write(st.console, file.name);
+        }
+        report_generated(st.console, file.name);
     }
     st.console << COMPLETED;
     return RunOutcome::completed;

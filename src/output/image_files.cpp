@@ -1,37 +1,35 @@
 #include "output/image_files.h"
 
-#include <cstdint>
-
 #include "driver/asm_state.h"
-#include "output/block_writer.h"
 
-bool write_rom_file(AsmState& st, const std::string& name) {
-    const std::int32_t a = wrap_sub(st.origin, ROM_ADDRESS_BASE);
-    return write_output_file(st, name, [&](BlockWriter& w) {
-        w.put("[#");
-        w.address(a);
-        w.put(',');
-        for (int i = 0; i < st.image_extent; ++i) {
-            w.byte(st.image[i]);
-            w.put(',');
-        }
-        w.put("])");
-    });
+std::string rom_image_text(const AsmState& st) {
+    std::string text;
+    text.reserve(static_cast<std::size_t>(st.image_extent) * 3 + 9);
+    text += "[#";
+    append_address(text, wrap_sub(st.origin, ROM_ADDRESS_BASE));
+    text += ',';
+    for (int i = 0; i < st.image_extent; ++i) {
+        append_hex_byte(text, st.image[i]);
+        text += ',';
+    }
+    text += "])";
+    return text;
 }
 
-bool write_obj_file(AsmState& st, const std::string& name) {
-    return write_output_file(st, name, [&](BlockWriter& w) {
-        std::int32_t address = st.origin;
-        for (int r = 0; r < st.image_extent; r += OBJ_RECORD_BYTES) {
-            w.put('@');
-            w.address(address);
-            w.put('[');
-            for (int j = 0; j < OBJ_RECORD_BYTES && r + j < st.image_extent; ++j) {
-                w.byte(st.image[r + j]);
-            }
-            w.put("]\n");
-            address = wrap_add(address, OBJ_RECORD_BYTES);
+std::string object_text(const AsmState& st) {
+    std::string text;
+    text.reserve(static_cast<std::size_t>(st.image_extent) / OBJ_RECORD_BYTES * 40 + 40);
+    std::int32_t address = st.origin;
+    for (int r = 0; r < st.image_extent; r += OBJ_RECORD_BYTES) {
+        text += '@';
+        append_address(text, address);
+        text += '[';
+        for (int j = 0; j < OBJ_RECORD_BYTES && r + j < st.image_extent; ++j) {
+            append_hex_byte(text, st.image[r + j]);
         }
-        w.put("E\n");
-    });
+        text += "]\n";
+        address = wrap_add(address, OBJ_RECORD_BYTES);
+    }
+    text += "E\n";
+    return text;
 }

@@ -1,7 +1,6 @@
 #include "output/listing.h"
 
 #include <array>
-#include <cstdio>
 #include <cstring>
 
 #include "driver/asm_state.h"
@@ -12,14 +11,58 @@ namespace {
 
 constexpr int CODE_FIELD_WIDTH = 18;
 constexpr int CODE_BYTES_AT = 6;
+constexpr int NUMBER_WIDTH = 4;
 
-using CodeField = std::array<char, CODE_FIELD_WIDTH + 1>;
+// The listing line as it is built.
+class LineText {
+public:
+    void text(const char* s, std::size_t n) {
+        std::memcpy(buffer_.data() + used_, s, n);
+        used_ += n;
+    }
+    void text(const char* s) { text(s, std::strlen(s)); }
+    void put(char c) { buffer_[used_++] = c; }
+
+    // As printf's "%4d" prints v.
+    void decimal(std::int32_t v) {
+        const std::uint32_t magnitude = v < 0 ? 0u - static_cast<std::uint32_t>(v) : static_cast<std::uint32_t>(v);
+        digits(magnitude, 10, v < 0);
+    }
+    // As printf's "%4x" prints v: a negative value as its 8 hex digits.
+    void hex(std::int32_t v) { digits(static_cast<std::uint32_t>(v), 16, false); }
+
+    void write_to(std::ostream& os) const { os.write(buffer_.data(), static_cast<std::streamsize>(used_)); }
+
+private:
+    // Right-aligned in NUMBER_WIDTH, wider when the number needs it.
+    void digits(std::uint32_t v, std::uint32_t base, bool minus) {
+        std::array<char, 11> reversed;
+        std::size_t n = 0;
+        do {
+            reversed[n++] = "0123456789abcdef"[v % base];
+            v /= base;
+        } while (v != 0);
+        if (minus) {
+            reversed[n++] = '-';
+        }
+        for (std::size_t pad = n; pad < NUMBER_WIDTH; ++pad) {
+            put(' ');
+        }
+        while (n != 0) {
+            put(reversed[--n]);
+        }
+    }
+
+    // Two 11-character decimals, 8 hex digits, the code field, a statement
+    // and the fixed text: at most 138 characters.
+    std::array<char, 160> buffer_;
+    std::size_t used_ = 0;
+};
 
 // Address as four digits, then up to six bytes of two digits each.
-CodeField build_code_field(const AsmState& st, int listed) {
-    CodeField field;
+void put_code_field(LineText& out, const AsmState& st, int listed) {
+    std::array<char, CODE_FIELD_WIDTH> field;
     field.fill(' ');
-    field[CODE_FIELD_WIDTH] = '\0';
     for (int i = 0; i < 4; ++i) {
         field[i] = hex_char(st.stmt_loc >> (12 - 4 * i));
     }
@@ -29,13 +72,7 @@ CodeField build_code_field(const AsmState& st, int listed) {
             field[CODE_BYTES_AT + 2 * i + 1] = hex_char(st.emit[i]);
         }
     }
-    return field;
-}
-
-// Appends `count` characters at position n; returns the new length.
-int append(std::array<char, 160>& text, int n, const char* from, int count) {
-    std::memcpy(text.data() + n, from, static_cast<std::size_t>(count));
-    return n + count;
+    out.text(field.data(), field.size());
 }
 
 // Writes to the listing and then, unchanged, to the console.
@@ -47,25 +84,21 @@ void report_line(AsmState& st, const char* format, Args... args) {
 
 }  // namespace
 
-char hex_char(std::int32_t v) { return "0123456789ABCDEF"[v & 15]; }
-
 void list_statement(AsmState& st, std::int32_t image_offset, int listed) {
-    // "%4d  (%4x) %s  (%4d) %s\n": the three numbers come from one snprintf,
-    // whose %n marks where the source line number part starts; the code field
-    // and the statement text are copied in between as %s would copy them.
-    std::array<char, 64> numbers;
-    int split = 0;
-    const int numbers_len = std::snprintf(numbers.data(), numbers.size(), "%4d  (%4x) %n  (%4d) ", st.list_seq,
-                                          static_cast<unsigned>(image_offset), &split, st.source_line);
+    // "%4d  (%4x) %s  (%4d) %s\n"
+    LineText text;
+    text.decimal(st.list_seq);
+    text.text("  (");
+    text.hex(image_offset);
+    text.text(") ");
+    put_code_field(text, st, listed);
+    text.text("  (");
+    text.decimal(st.source_line);
+    text.text(") ");
+    text.text(st.line.data());
+    text.put('\n');
+    text.write_to(st.out);
     ++st.list_seq;
-    std::array<char, 160> text;
-    int n = append(text, 0, numbers.data(), split);
-    const CodeField code = build_code_field(st, listed);
-    n = append(text, n, code.data(), CODE_FIELD_WIDTH);
-    n = append(text, n, numbers.data() + split, numbers_len - split);
-    n = append(text, n, st.line.data(), static_cast<int>(std::strlen(st.line.data())));
-    text[static_cast<std::size_t>(n++)] = '\n';
-    st.out.write(text.data(), n);
     if (st.error_code != 0) {
         report_line(st, "      **** Error no.= %2x, line no = %d **** \n", static_cast<unsigned>(st.error_code),
                     st.source_line);

@@ -5,7 +5,7 @@
 struct AsmState;
 
 // Upper-case hexadecimal digit of the low 4 bits of v.
-char hex_char(std::int32_t v);
+inline char hex_char(std::int32_t v) { return "0123456789ABCDEF"[v & 15]; }
 
 // Writes the statement line of the current statement (and its error line, to
 // the listing and the console) and advances list_seq and error_count.
