@@ -84,7 +84,7 @@ void report_line(AsmState& st, const char* format, Args... args) {
 
 }  // namespace
 
-void list_statement(AsmState& st, std::int32_t image_offset, int listed) {
+void write_statement_line(std::ostream& os, const AsmState& st, std::int32_t image_offset, int listed) {
     // "%4d  (%4x) %s  (%4d) %s\n"
     LineText text;
     text.decimal(st.list_seq);
@@ -97,7 +97,11 @@ void list_statement(AsmState& st, std::int32_t image_offset, int listed) {
     text.text(") ");
     text.text(st.line.data());
     text.put('\n');
-    text.write_to(st.out);
+    text.write_to(os);
+}
+
+void list_statement(AsmState& st, std::int32_t image_offset, int listed) {
+    write_statement_line(st.out, st, image_offset, listed);
     ++st.list_seq;
     if (st.error_code != 0) {
         report_line(st, "      **** Error no.= %2x, line no = %d **** \n", static_cast<unsigned>(st.error_code),
