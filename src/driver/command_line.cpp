@@ -24,19 +24,21 @@ constexpr char USAGE[] =
     "  --ihex        also write BASE.hex (Intel HEX)\n"
     "  --bin         also write BASE.bin (raw image bytes from the origin)\n"
     "  --symbols     also write BASE.sym (the symbol table)\n"
+    "  -o BASE       name the outputs BASE.lst, BASE.rom, ... (one SOURCE only)\n"
     "  -q, --quiet   no banner and no pass messages\n"
     "  -h, --help    show this help and exit\n"
-    "      --version show the version and exit\n";
+    "      --version show the version and exit\n"
+    "  --            end of options: every later argument is a SOURCE\n";
 
 struct CommandLine {
     RunOptions options;
     std::vector<std::string> sources;
     bool help = false;
     bool version = false;
-    std::string unknown;  // the first option not understood
+    std::string usage_error;  // the first thing wrong with the arguments
 };
 
-bool set_option(CommandLine& cl, std::string_view arg) {
+bool set_flag(CommandLine& cl, std::string_view arg) {
     if (arg == "--srec") cl.options.srec = true;
     else if (arg == "--ihex") cl.options.ihex = true;
     else if (arg == "--bin") cl.options.bin = true;
@@ -48,6 +50,63 @@ bool set_option(CommandLine& cl, std::string_view arg) {
     return true;
 }
 
+// An option that takes a value, written "NAME VALUE" or "NAME=VALUE". set
+// stores the value, or returns what is wrong with it (empty when nothing).
+struct ValuedOption {
+    std::string_view name;
+    std::string (*set)(CommandLine& cl, std::string_view value);
+};
+
+constexpr ValuedOption valued_options[] = {
+    {"-o",
+     [](CommandLine& cl, std::string_view value) {
+         cl.options.output_base = value;
+         return value.empty() ? std::string("option '-o' needs a base name") : std::string();
+     }},
+};
+
+const ValuedOption* find_valued_option(std::string_view name) {
+    for (const ValuedOption& option : valued_options) {
+        if (option.name == name) {
+            return &option;
+        }
+    }
+    return nullptr;
+}
+
+void note_usage_error(CommandLine& cl, std::string message) {
+    if (cl.usage_error.empty()) {
+        cl.usage_error = std::move(message);
+    }
+}
+
+// Reads the option at argv[i]; may consume the next argument as its value.
+void parse_option(CommandLine& cl, int argc, const char* const* argv, int& i) {
+    const std::string_view arg = argv[i];
+    if (set_flag(cl, arg)) {
+        return;
+    }
+    const std::size_t equals = arg.find('=');
+    const ValuedOption* option = find_valued_option(arg.substr(0, equals));
+    if (option == nullptr) {
+        note_usage_error(cl, "unknown option '" + std::string(arg) + "'");
+        return;
+    }
+    std::string_view value;
+    if (equals != std::string_view::npos) {
+        value = arg.substr(equals + 1);
+    } else if (i + 1 < argc) {
+        value = argv[++i];
+    } else {
+        note_usage_error(cl, "option '" + std::string(arg) + "' needs a value");
+        return;
+    }
+    std::string problem = option->set(cl, value);
+    if (!problem.empty()) {
+        note_usage_error(cl, std::move(problem));
+    }
+}
+
 CommandLine parse(int argc, const char* const* argv) {
     CommandLine cl;
     bool options_ended = false;
@@ -57,8 +116,8 @@ CommandLine parse(int argc, const char* const* argv) {
             cl.sources.emplace_back(arg);
         } else if (arg == "--") {
             options_ended = true;
-        } else if (!set_option(cl, arg) && cl.unknown.empty()) {
-            cl.unknown = arg;
+        } else {
+            parse_option(cl, argc, argv, i);
         }
     }
     return cl;
@@ -86,8 +145,8 @@ int run_command_line(int argc, const char* const* argv, std::istream& in, std::o
         return run_assembler(in, out);
     }
     const CommandLine cl = parse(argc, argv);
-    if (!cl.unknown.empty()) {
-        err << "x09asm: unknown option '" << cl.unknown << "'\n" << USAGE;
+    if (!cl.usage_error.empty()) {
+        err << "x09asm: " << cl.usage_error << "\n" << USAGE;
         return EXIT_USAGE;
     }
     if (cl.help) {
@@ -97,6 +156,10 @@ int run_command_line(int argc, const char* const* argv, std::istream& in, std::o
     if (cl.version) {
         out << "x09asm " X09ASM_VERSION "\n";
         return EXIT_COMPLETED;
+    }
+    if (!cl.options.output_base.empty() && cl.sources.size() != 1) {
+        err << "x09asm: option '-o' names the outputs of exactly one SOURCE\n" << USAGE;
+        return EXIT_USAGE;
     }
     if (cl.sources.empty()) {
         return exit_status(run_interactive(in, out, cl.options));

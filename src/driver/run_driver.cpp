@@ -119,8 +119,12 @@ RunOutcome assemble_with_state(AsmState& st, const std::string& source_name, con
 }  // namespace
 
 OutputNames output_names(const std::string& source_name) {
+    return output_names_from_base(source_name.substr(0, source_name.find('.')));
+}
+
+OutputNames output_names_from_base(const std::string& base) {
     OutputNames names;
-    names.base = source_name.substr(0, source_name.find('.'));
+    names.base = base;
     names.listing = names.base + ".lst";
     names.rom = names.base + ".rom";
     names.obj = names.base + ".obj";
@@ -145,7 +149,8 @@ bool read_source_name(std::istream& in, std::string& name) {
 }
 
 RunOutcome assemble_source(const std::string& source_name, std::ostream& console, const RunOptions& options) {
-    const OutputNames names = output_names(source_name);
+    const OutputNames names =
+        options.output_base.empty() ? output_names(source_name) : output_names_from_base(options.output_base);
     if (const std::string* out = overwritten_by(source_name, names, options)) {
         print_format(console, "*** Output file %s would overwrite the source\n", out->c_str());
         return stop(console);

@@ -11,6 +11,7 @@ struct RunOptions {
     bool ihex = false;     // also BASE.hex
     bool bin = false;      // also BASE.bin
     bool symbols = false;  // also BASE.sym
+    std::string output_base;  // -o: names the outputs in place of the source name
 };
 
 // Names of the files a run writes, all derived from the typed source name.
@@ -25,7 +26,10 @@ struct OutputNames {
     std::string symbols;
 };
 
+// The names derived from the typed source name: its base ends at its first ".".
 OutputNames output_names(const std::string& source_name);
+// The names of the outputs of the given base name.
+OutputNames output_names_from_base(const std::string& base);
 
 // How a run ended: completed (image files written) or stopped (errors, a
 // source that cannot be opened, output that cannot be written, ...).

@@ -1,0 +1,4 @@
+ org $E000
+start lda #1
+ bra start
+ end
