@@ -38,10 +38,12 @@ struct AsmState {
     AsmState& operator=(const AsmState&) = delete;
 
     // Streams.
-    std::ostream& console;  // every console message
-    std::ofstream out;      // the listing during the passes, then each image file
+    std::ostream& console;                 // every console message
+    std::ostream* diagnostics = nullptr;   // standard error when started with arguments; else none
+    std::ofstream out;                     // the listing while the passes run
 
     // The source and the current statement.
+    std::string source_name;                 // as given, for diagnostics
     std::string source;                      // the whole source, read once; both passes read it
     std::array<char, LINE_SIZE> line{};      // statement text, NUL-terminated, spaces after the NUL
     std::array<char, FIELDS_SIZE> fields{};  // five space-filled fields of 20, no terminator

@@ -144,7 +144,8 @@ int run_command_line(int argc, const char* const* argv, std::istream& in, std::o
     if (argc <= 1) {
         return run_assembler(in, out);
     }
-    const CommandLine cl = parse(argc, argv);
+    CommandLine cl = parse(argc, argv);
+    cl.options.diagnostics = &err;
     if (!cl.usage_error.empty()) {
         err << "x09asm: " << cl.usage_error << "\n" << USAGE;
         return EXIT_USAGE;

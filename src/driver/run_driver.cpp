@@ -157,6 +157,8 @@ RunOutcome assemble_source(const std::string& source_name, std::ostream& console
     }
     AsmState st(console);
     st.quiet = options.quiet;
+    st.diagnostics = options.diagnostics;
+    st.source_name = source_name;
     return assemble_with_state(st, source_name, names, options);
 }
 

@@ -12,6 +12,9 @@ struct RunOptions {
     bool bin = false;      // also BASE.bin
     bool symbols = false;  // also BASE.sym
     std::string output_base;  // -o: names the outputs in place of the source name
+    // Where diagnostics go (standard error) when the program was started with
+    // arguments; none in the interactive program, which keeps its dialogue.
+    std::ostream* diagnostics = nullptr;
 };
 
 // Names of the files a run writes, all derived from the typed source name.
