@@ -7,6 +7,7 @@
 void place_byte(AsmState& st, std::int32_t byte) {
     if (st.image_len >= 0 && st.image_len < IMAGE_SIZE) {
         st.image[st.image_len] = static_cast<std::uint8_t>(byte & 0xFF);
+        st.placed[st.image_len] = true;
     } else {
         st.error_code = ERR_OUTSIDE_IMAGE;
     }

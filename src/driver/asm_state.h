@@ -53,6 +53,7 @@ struct AsmState {
     std::int32_t origin = 0;                       // address of image byte 0
     std::int32_t image_len = 0;                    // index of the next image byte
     std::int32_t image_extent = 0;  // largest image_len of the pass, 0..IMAGE_SIZE: what the image files hold
+    std::array<bool, IMAGE_SIZE> placed{};  // image bytes a statement of this pass stored
 
     // The symbol table.
     std::array<SymbolEntry, SYMBOL_CAPACITY> symbols{};

@@ -43,6 +43,7 @@ void reset_pass(AsmState& st) {
     st.source_line = 1;
     st.list_seq = 1;
     st.image_extent = 0;
+    st.placed.fill(false);
 }
 
 int next_tab_column(int column) { return std::min((column / TAB_STOP + 1) * TAB_STOP, LINE_MAX_CHARS); }
