@@ -35,6 +35,39 @@ TEST(OutputNames, FromTheTypedName) {
     EXPECT_EQ(output_names(long_name + ".asm").listing, long_name + ".lst");
 }
 
+TEST(OutputNames, FromASourceArgumentBesideTheSource) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"prog.asm", "prog"},           {"a.b.asm", "a"},           {"prog", "prog"},
+        {"./a.asm", "./a"},             {"sub.v2/b.asm", "sub.v2/b"}, {"../src/x.asm", "../src/x"},
+        {"/p.q/r.s.t", "/p.q/r"},       {"dir.d/noext", "dir.d/noext"}, {"./.hidden.asm", "./"},
+    };
+    for (const auto& [argument, base] : cases) {
+        const OutputNames n = argument_output_names(argument);
+        EXPECT_EQ(n.base, base) << argument;
+        EXPECT_EQ(n.listing, std::string(base) + ".lst") << argument;
+    }
+}
+
+TEST(OutputNames, SharedByTwoSources) {
+    struct Case {
+        const char *a, *b;
+        bool bin;
+        const char* shared;  // nullptr for none
+    };
+    const Case cases[] = {
+        {"a.asm", "a.s", false, "a.lst"},   {"./a.asm", "a.asm", false, "./a.lst"},
+        {"d/../a.asm", "a", false, "d/../a.lst"}, {"a.asm", "b.asm", true, nullptr},
+        {"sub/a.asm", "a.asm", false, nullptr},
+    };
+    for (const Case& c : cases) {
+        RunOptions options;
+        options.bin = c.bin;
+        const std::string* shared = shared_output(argument_output_names(c.a), argument_output_names(c.b), options);
+        EXPECT_EQ(shared == nullptr ? std::string("none") : *shared, c.shared == nullptr ? "none" : c.shared)
+            << c.a << " " << c.b;
+    }
+}
+
 TEST(ReadSourceName, LikeScanfPercentS) {
     struct Case {
         const char* input;
