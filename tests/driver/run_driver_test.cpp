@@ -116,14 +116,6 @@ void make_entries(const TempDir& dir, const std::vector<std::string>& entries) {
     }
 }
 
-std::set<std::string> files_in(const fs::path& dir) {
-    std::set<std::string> names;
-    for (const auto& entry : fs::directory_iterator(dir)) {
-        names.insert(entry.path().filename().string());
-    }
-    return names;
-}
-
 TEST(RunAssembler, ConsoleAndFiles) {
     struct Case {
         std::vector<std::string> entries;
@@ -164,7 +156,7 @@ TEST(RunAssembler, ConsoleAndFiles) {
             EXPECT_EQ(run_assembler(in, console), 0) << c.typed;
         }
         EXPECT_EQ(console.str(), BANNER + c.console) << c.typed;
-        EXPECT_EQ(files_in(dir.path), c.files) << c.typed;
+        EXPECT_EQ(dir.names(), c.files) << c.typed;
         if (c.console.find("overwrite") != std::string::npos) {
             for (const std::string& name : c.files) {
                 EXPECT_EQ(dir.read(name), NOP_SOURCE) << c.typed << ": " << name << " left as it was";

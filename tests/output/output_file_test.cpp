@@ -13,14 +13,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::set<std::string> names_in(const fs::path& dir) {
-    std::set<std::string> names;
-    for (const auto& entry : fs::directory_iterator(dir)) {
-        names.insert(entry.path().filename().string());
-    }
-    return names;
-}
-
 TEST(WriteWholeFile, ReplacesTheTargetOrLeavesItAsItWas) {
     struct Case {
         const char* what;
@@ -45,7 +37,7 @@ TEST(WriteWholeFile, ReplacesTheTargetOrLeavesItAsItWas) {
         }
         const std::error_code error = write_whole_file((dir.path / c.name).string(), "new\n", FileKind::binary);
         EXPECT_EQ(!error, c.written) << c.what << ": " << error.message();
-        EXPECT_EQ(names_in(dir.path), c.files) << c.what;
+        EXPECT_EQ(dir.names(), c.files) << c.what;
         if (c.written) {
             EXPECT_EQ(dir.read(c.name), "new\n") << c.what;
         } else if (!existing.empty() && existing.back() != '/') {
@@ -64,9 +56,9 @@ TEST(OutputFile, UntilCommittedTheEarlierFileStays) {
         ASSERT_TRUE(file.open(stream, FileKind::text));
         stream << "half of a new listing";
         EXPECT_EQ(dir.read("x.lst"), "old listing");
-        EXPECT_EQ(names_in(dir.path).size(), 2u) << "the temporary beside it";
+        EXPECT_EQ(dir.names().size(), 2u) << "the temporary beside it";
     }  // abandoned: its temporary goes
-    EXPECT_EQ(names_in(dir.path), std::set<std::string>{"x.lst"});
+    EXPECT_EQ(dir.names(), std::set<std::string>{"x.lst"});
     EXPECT_EQ(dir.read("x.lst"), "old listing");
 
     OutputFile file(name);
@@ -75,7 +67,7 @@ TEST(OutputFile, UntilCommittedTheEarlierFileStays) {
     stream << "new listing";
     ASSERT_TRUE(file.commit()) << file.error().message();
     EXPECT_EQ(dir.read("x.lst"), "new listing");
-    EXPECT_EQ(names_in(dir.path), std::set<std::string>{"x.lst"});
+    EXPECT_EQ(dir.names(), std::set<std::string>{"x.lst"});
 }
 
 }  // namespace
