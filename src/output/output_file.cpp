@@ -101,8 +101,8 @@ void OutputFile::discard() {
 }
 
 std::error_code write_whole_file(const std::string& name, const std::string& contents, FileKind kind) {
-    OutputFile file(name);
     std::ofstream stream;
+    OutputFile file(name);
     if (file.open(stream, kind)) {
         stream.write(contents.data(), static_cast<std::streamsize>(contents.size()));
         file.commit();

@@ -23,7 +23,8 @@ public:
     OutputFile& operator=(const OutputFile&) = delete;
 
     // Opens `stream` to write the file; false (with error()) when the file
-    // cannot be written.
+    // cannot be written. The stream must outlive this object, which closes
+    // it when it removes an unfinished temporary.
     bool open(std::ofstream& stream, FileKind kind);
 
     // Closes the stream and puts what was written in the target's place;

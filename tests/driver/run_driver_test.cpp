@@ -62,7 +62,8 @@ TEST(OutputNames, SharedByTwoSources) {
     for (const Case& c : cases) {
         RunOptions options;
         options.bin = c.bin;
-        const std::string* shared = shared_output(argument_output_names(c.a), argument_output_names(c.b), options);
+        const OutputNames a = argument_output_names(c.a);
+        const std::string* shared = shared_output(a, argument_output_names(c.b), options);
         EXPECT_EQ(shared == nullptr ? std::string("none") : *shared, c.shared == nullptr ? "none" : c.shared)
             << c.a << " " << c.b;
     }

@@ -51,8 +51,8 @@ TEST(OutputFile, UntilCommittedTheEarlierFileStays) {
     dir.write("x.lst", "old listing");
     const std::string name = (dir.path / "x.lst").string();
     {
-        OutputFile file(name);
         std::ofstream stream;
+        OutputFile file(name);
         ASSERT_TRUE(file.open(stream, FileKind::text));
         stream << "half of a new listing";
         EXPECT_EQ(dir.read("x.lst"), "old listing");
@@ -61,8 +61,8 @@ TEST(OutputFile, UntilCommittedTheEarlierFileStays) {
     EXPECT_EQ(dir.names(), std::set<std::string>{"x.lst"});
     EXPECT_EQ(dir.read("x.lst"), "old listing");
 
-    OutputFile file(name);
     std::ofstream stream;
+    OutputFile file(name);
     ASSERT_TRUE(file.open(stream, FileKind::text));
     stream << "new listing";
     ASSERT_TRUE(file.commit()) << file.error().message();
