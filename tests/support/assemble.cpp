@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
@@ -10,6 +9,7 @@
 #include "codegen/encoder.h"
 #include "source/fields.h"
 #include "source/symbols.h"
+#include "support/platform.h"
 
 void TestAsm::set_line(const std::string& text) {
     if (text.size() > LINE_MAX_CHARS) {
@@ -45,13 +45,7 @@ std::vector<int> TestAsm::assemble(const std::string& text) {
 
 std::string TestAsm::fields() const { return std::string(st->fields.begin(), st->fields.end()); }
 
-TempDir::TempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "x09test-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) {
-        throw std::runtime_error("mkdtemp failed");
-    }
-    path = pattern;
-}
+TempDir::TempDir() : path(make_temp_dir("x09test")) {}
 
 TempDir::~TempDir() {
     std::error_code ec;
