@@ -26,15 +26,16 @@ struct RowCase {
     int error = 0;
 };
 
-// 8-bit accumulator rows. Columns: #$5A, $10, ,x, $40,y, $1234.
-struct Acc8Row {
+// Rows with immediate, direct, indexed and extended forms.
+struct RegisterRow {
     const char* name;
     const char *immediate, *direct, *indexed, *offset, *extended;
-    int immediate_error;  // the stores have no immediate form
+    int immediate_error;  // the error of the rows that have no immediate form
 };
 
+// 8-bit accumulator rows. Columns: #$5A, $10, ,x, $40,y, $1234.
 // clang-format off
-const Acc8Row acc8_rows[] = {
+const RegisterRow acc8_rows[] = {
     {"adca", "89 5A", "99 10", "A9 84", "A9 A8 40", "B9 12 34", 0},
     {"adcb", "C9 5A", "D9 10", "E9 84", "E9 A8 40", "F9 12 34", 0},
     {"adda", "8B 5A", "9B 10", "AB 84", "AB A8 40", "BB 12 34", 0},
@@ -67,15 +68,9 @@ const Acc8Row acc8_rows[] = {
 // clang-format on
 
 // 16-bit rows, with or without a prefix byte. Columns: #$5AA5, $10, ,x, $40,y,
-// $1234.
-struct Reg16Row {
-    const char* name;
-    const char *immediate, *direct, *indexed, *offset, *extended;
-    int immediate_error;  // 3 for the unprefixed stores and jsr, 4 for the prefixed stores
-};
-
+// $1234. Immediate stores: error 3 without a prefix (and jsr), 4 with one.
 // clang-format off
-const Reg16Row reg16_rows[] = {
+const RegisterRow reg16_rows[] = {
     {"addd", "C3 5A A5",    "D3 10",    "E3 84",    "E3 A8 40",    "F3 12 34",    0},
     {"cmpx", "8C 5A A5",    "9C 10",    "AC 84",    "AC A8 40",    "BC 12 34",    0},
     {"cpx",  "8C 5A A5",    "9C 10",    "AC 84",    "AC A8 40",    "BC 12 34",    0},
@@ -214,19 +209,18 @@ std::vector<RowCase> all_cases() {
     const auto add = [&](const char* name, const std::string& operand, const char* bytes, int error) {
         cases.push_back({std::string(" ") + name + " " + operand, bytes, error});
     };
-    for (const Acc8Row& r : acc8_rows) {
-        add(r.name, "#$5A", r.immediate, r.immediate_error);
+    const auto add_register_row = [&](const RegisterRow& r, const char* immediate) {
+        add(r.name, immediate, r.immediate, r.immediate_error);
         add(r.name, "$10", r.direct, 0);
         add(r.name, ",x", r.indexed, 0);
         add(r.name, "$40,y", r.offset, 0);
         add(r.name, "$1234", r.extended, 0);
+    };
+    for (const RegisterRow& r : acc8_rows) {
+        add_register_row(r, "#$5A");
     }
-    for (const Reg16Row& r : reg16_rows) {
-        add(r.name, "#$5AA5", r.immediate, r.immediate_error);
-        add(r.name, "$10", r.direct, 0);
-        add(r.name, ",x", r.indexed, 0);
-        add(r.name, "$40,y", r.offset, 0);
-        add(r.name, "$1234", r.extended, 0);
+    for (const RegisterRow& r : reg16_rows) {
+        add_register_row(r, "#$5AA5");
     }
     for (const MemoryRow& r : memory_rows) {
         add(r.name, "$10", r.direct, 0);
