@@ -7,6 +7,7 @@
 #include <stdexcept>
 
 #include "codegen/encoder.h"
+#include "driver/command_line.h"
 #include "source/fields.h"
 #include "source/symbols.h"
 #include "support/platform.h"
@@ -71,6 +72,15 @@ ScopedCwd::ScopedCwd(const std::filesystem::path& to) : previous(std::filesystem
 ScopedCwd::~ScopedCwd() {
     std::error_code ec;
     std::filesystem::current_path(previous, ec);
+}
+
+CommandRun::CommandRun(std::vector<const char*> args) {
+    args.insert(args.begin(), "x09asm");
+    std::istringstream in;
+    std::ostringstream out_stream, err_stream;
+    status = run_command_line(static_cast<int>(args.size()), args.data(), in, out_stream, err_stream);
+    out = out_stream.str();
+    err = err_stream.str();
 }
 
 std::string hex_bytes(const std::vector<int>& bytes) {
