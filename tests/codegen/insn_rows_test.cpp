@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "codegen/insn_table.h"
+#include "source/fields.h"
 #include "support/assemble.h"
 
 namespace {
