@@ -19,7 +19,7 @@ cr      equ     $0D
 lf      equ     $0A
 *
         org     $F000
-start   lds     #ramtop   set up the stacks
+reset   lds     #ramtop   set up the stacks
         ldu     #ustack
         lda     #$03      master reset of the ACIA
         sta     acia
@@ -177,5 +177,5 @@ cmdtab  fcb     'A
         fdb     ignore,ignore,ignore      SWI3 and SWI2 and FIRQ
         fdb     ignore,ignore,ignore      IRQ and SWI and NMI
         org     $FFFE
-        fdb     start
+        fdb     reset
         end

@@ -5,13 +5,17 @@
 #include "source/operand.h"
 
 void place_byte(AsmState& st, std::int32_t byte) {
-    if (st.image_len >= 0 && st.image_len < IMAGE_SIZE) {
-        st.image[st.image_len] = static_cast<std::uint8_t>(byte & 0xFF);
-        st.placed[st.image_len] = true;
+    const std::int32_t at = st.image_len;  // read once: the byte stores below may alias it
+    if (at >= 0 && at < IMAGE_SIZE) {
+        st.image[at] = static_cast<std::uint8_t>(byte & 0xFF);
+        st.placed[at] = true;
+        if (!st.placed_line.empty()) {
+            st.placed_line[at] = st.source_line;
+        }
     } else {
         st.error_code = ERR_OUTSIDE_IMAGE;
     }
-    st.image_len = wrap_add(st.image_len, 1);
+    st.image_len = wrap_add(at, 1);
     st.loc = wrap_add(st.loc, 1);
 }
 

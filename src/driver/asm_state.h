@@ -5,6 +5,7 @@
 #include <fstream>
 #include <ostream>
 #include <string>
+#include <vector>
 
 inline constexpr int LINE_SIZE = 80;        // statement text: 79 characters and a NUL
 inline constexpr int LINE_MAX_CHARS = 79;
@@ -54,6 +55,10 @@ struct AsmState {
     std::int32_t image_len = 0;                    // index of the next image byte
     std::int32_t image_extent = 0;  // largest image_len of the pass, 0..IMAGE_SIZE: what the image files hold
     std::array<bool, IMAGE_SIZE> placed{};  // image bytes a statement of this pass stored
+    // Empty, or IMAGE_SIZE entries when the run checks where bytes lie: the
+    // source line of the statement that stored each byte last (meaningful
+    // where placed is true).
+    std::vector<std::int32_t> placed_line;
 
     // The symbol table.
     std::array<SymbolEntry, SYMBOL_CAPACITY> symbols{};

@@ -1,6 +1,8 @@
 #include "driver/command_line.h"
 
 #include <algorithm>
+#include <charconv>
+#include <cstdio>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -27,6 +29,14 @@ constexpr char USAGE[] =
     "  --bin         also write BASE.bin (raw image bytes from the origin)\n"
     "  --symbols     also write BASE.sym (the symbol table)\n"
     "  -o BASE       name the outputs BASE.lst, BASE.rom, ... (one SOURCE only)\n"
+    "  --range START-END\n"
+    "                the .s19, .hex and .bin cover only these addresses; the .bin\n"
+    "                is END-START+1 bytes from START (as $E000-$FFFF)\n"
+    "  --fill BYTE   bytes of the .bin that no statement placed hold BYTE (as 0xFF)\n"
+    "  --entry ADDR|SYMBOL\n"
+    "                start address in the S9 and Intel HEX end records\n"
+    "                (numbers are hex: $E000, 0xE000 or E000; an ADDR given to\n"
+    "                --entry begins with $ or a digit, other text names a SYMBOL)\n"
     "  -q, --quiet   no banner and no pass messages\n"
     "  -h, --help    show this help and exit\n"
     "      --version show the version and exit\n"
@@ -59,12 +69,84 @@ struct ValuedOption {
     std::string (*set)(CommandLine& cl, std::string_view value);
 };
 
+constexpr std::int32_t BYTE_MAX = 0xFF;
+constexpr std::int32_t ADDRESS_MAX = 0xFFFF;
+
+// Reads a number of the command line into value: hex digits, bare or after
+// "$" or "0x", at most max. Returns what is wrong with it (empty when nothing).
+std::string read_hex(std::string_view option, std::string_view text, std::int32_t max, std::int32_t& value) {
+    std::string_view digits = text;
+    if (digits.starts_with('$')) {
+        digits.remove_prefix(1);
+    } else if (digits.starts_with("0x") || digits.starts_with("0X")) {
+        digits.remove_prefix(2);
+    }
+    const char* const end = digits.data() + digits.size();
+    std::uint32_t number = 0;
+    const auto [stop, ec] = std::from_chars(digits.data(), end, number, 16);
+    const std::string quoted = "option '" + std::string(option) + "': '" + std::string(text) + "'";
+    if (digits.empty() || stop != end || (ec != std::errc() && ec != std::errc::result_out_of_range)) {
+        return quoted + " is not a hex number (written $1F, 0x1F or 1F)";
+    }
+    if (ec == std::errc::result_out_of_range || number > static_cast<std::uint32_t>(max)) {
+        char max_text[8];
+        std::snprintf(max_text, sizeof max_text, "$%X", static_cast<unsigned>(max));
+        return quoted + " is over " + max_text;
+    }
+    value = static_cast<std::int32_t>(number);
+    return {};
+}
+
+std::string set_range(CommandLine& cl, std::string_view value) {
+    const std::size_t dash = value.find('-');
+    if (dash == std::string_view::npos || dash == 0 || dash + 1 == value.size()) {
+        return "option '--range' takes START-END, as $E000-$FFFF, not '" + std::string(value) + "'";
+    }
+    AddressRange range{};
+    std::string problem = read_hex("--range", value.substr(0, dash), ADDRESS_MAX, range.first);
+    if (problem.empty()) {
+        problem = read_hex("--range", value.substr(dash + 1), ADDRESS_MAX, range.last);
+    }
+    if (problem.empty() && range.first > range.last) {
+        problem = "option '--range': START lies above END in '" + std::string(value) + "'";
+    }
+    if (problem.empty()) {
+        cl.options.range = range;
+    }
+    return problem;
+}
+
+std::string set_fill(CommandLine& cl, std::string_view value) {
+    std::int32_t byte = 0;
+    std::string problem = read_hex("--fill", value, BYTE_MAX, byte);
+    if (problem.empty()) {
+        cl.options.fill = static_cast<std::uint8_t>(byte);
+    }
+    return problem;
+}
+
+// An address begins with "$" or a digit; any other text names a symbol.
+std::string set_entry(CommandLine& cl, std::string_view value) {
+    if (value.empty()) {
+        return "option '--entry' needs an address or a symbol";
+    }
+    if (value[0] == '$' || (value[0] >= '0' && value[0] <= '9')) {
+        cl.options.entry_symbol.clear();
+        return read_hex("--entry", value, ADDRESS_MAX, cl.options.entry_address);
+    }
+    cl.options.entry_symbol = value;
+    return {};
+}
+
 constexpr ValuedOption valued_options[] = {
     {"-o",
      [](CommandLine& cl, std::string_view value) {
          cl.options.output_base = value;
          return value.empty() ? std::string("option '-o' needs a base name") : std::string();
      }},
+    {"--range", set_range},
+    {"--fill", set_fill},
+    {"--entry", set_entry},
 };
 
 const ValuedOption* find_valued_option(std::string_view name) {

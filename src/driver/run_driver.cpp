@@ -3,6 +3,8 @@
 #include <cctype>
 #include <filesystem>
 #include <functional>
+#include <optional>
+#include <span>
 #include <system_error>
 #include <vector>
 
@@ -14,6 +16,7 @@
 #include "output/load_formats.h"
 #include "output/output_file.h"
 #include "output/platform.h"
+#include "source/symbols.h"
 
 namespace {
 
@@ -108,19 +111,9 @@ struct ImageFile {
     FileKind kind;
 };
 
-// Writes the image files in order, each followed by its Generated line; the
-// first that cannot be written stops the run.
-RunOutcome write_images(AsmState& st, const std::string& source_name, const OutputNames& names,
-                        const RunOptions& options) {
-    const std::string header = std::filesystem::path(source_name).filename().string();
-    const ImageFile files[] = {
-        {true, names.rom, [&] { return rom_image_text(st); }, FileKind::text},
-        {true, names.obj, [&] { return object_text(st); }, FileKind::text},
-        {options.srec, names.srec, [&] { return srec_text(st, header); }, FileKind::text},
-        {options.ihex, names.ihex, [&] { return ihex_text(st); }, FileKind::text},
-        {options.bin, names.bin, [&] { return bin_bytes(st); }, FileKind::binary},
-        {options.symbols, names.symbols, [&] { return symbol_text(st); }, FileKind::text},
-    };
+// Writes the files in order, each followed by its Generated line; the first
+// that cannot be written stops the run.
+RunOutcome write_files(AsmState& st, std::span<const ImageFile> files) {
     for (const ImageFile& file : files) {
         if (!file.wanted) {
             continue;
@@ -129,6 +122,86 @@ RunOutcome write_images(AsmState& st, const std::string& source_name, const Outp
             return cannot_write(st, file.name, error);
         }
         report_generated(st.console, file.name);
+    }
+    return RunOutcome::completed;
+}
+
+// Reports an error of the run on standard error; the interactive program,
+// which has no options, never meets one.
+void report_run_error(const AsmState& st, const std::string& where, const std::string& message) {
+    if (st.diagnostics != nullptr) {
+        *st.diagnostics << where << ": error: " << message << "\n";
+    }
+}
+
+std::string hex_address(std::int32_t address) {
+    std::string text = "$";
+    append_address(text, address);
+    return text;
+}
+
+// The value of the entry symbol, or none (after an error) when the program
+// does not define it.
+std::optional<std::int32_t> entry_symbol_value(const AsmState& st, const std::string& name) {
+    const int row = find_symbol(st, name);
+    if (row != NO_ROW && st.symbols[row].kind != SYM_UNDEFINED) {
+        return st.symbols[row].value & 0xFFFF;
+    }
+    std::string message = "entry symbol '" + name + "' is not defined";
+    if (name.find_first_not_of("0123456789ABCDEFabcdef") == std::string::npos) {
+        message += " (an address is written $" + name + " or 0x" + name + ")";
+    }
+    report_run_error(st, st.source_name, message);
+    return std::nullopt;
+}
+
+// The layout the options ask of the extra formats, or none (after an error
+// for each fault) when the program does not fit it.
+std::optional<ImageLayout> requested_layout(const AsmState& st, const RunOptions& options) {
+    ImageLayout layout{options.range, options.fill, options.entry_address};
+    bool fits = true;
+    if (!options.entry_symbol.empty()) {
+        const std::optional<std::int32_t> entry = entry_symbol_value(st, options.entry_symbol);
+        fits = entry.has_value();
+        layout.entry = entry.value_or(0);
+    }
+    if (options.range) {
+        if (const std::optional<PlacedByte> outside = first_placed_outside(st, *options.range)) {
+            report_run_error(st, st.source_name + ":" + std::to_string(outside->line),
+                             "byte placed at " + hex_address(outside->address) + ", outside the range " +
+                                 hex_address(options.range->first) + "-" + hex_address(options.range->last));
+            fits = false;
+        }
+    }
+    return fits ? std::optional<ImageLayout>(layout) : std::nullopt;
+}
+
+// Writes the ROM image and the object file, then, when the program fits the
+// layout asked for, the extra files, each followed by its Generated line. A
+// file that cannot be written or a program that does not fit stops the run
+// there.
+RunOutcome write_images(AsmState& st, const std::string& source_name, const OutputNames& names,
+                        const RunOptions& options) {
+    const ImageFile images[] = {
+        {true, names.rom, [&] { return rom_image_text(st); }, FileKind::text},
+        {true, names.obj, [&] { return object_text(st); }, FileKind::text},
+    };
+    if (write_files(st, images) == RunOutcome::stopped) {
+        return RunOutcome::stopped;
+    }
+    const std::optional<ImageLayout> layout = requested_layout(st, options);
+    if (!layout) {
+        return stop(st.console);
+    }
+    const std::string header = std::filesystem::path(source_name).filename().string();
+    const ImageFile extras[] = {
+        {options.srec, names.srec, [&] { return srec_text(st, header, *layout); }, FileKind::text},
+        {options.ihex, names.ihex, [&] { return ihex_text(st, *layout); }, FileKind::text},
+        {options.bin, names.bin, [&] { return bin_bytes(st, *layout); }, FileKind::binary},
+        {options.symbols, names.symbols, [&] { return symbol_text(st); }, FileKind::text},
+    };
+    if (write_files(st, extras) == RunOutcome::stopped) {
+        return RunOutcome::stopped;
     }
     st.console << COMPLETED;
     return RunOutcome::completed;
@@ -174,6 +247,9 @@ RunOutcome assemble(const Source& source, const OutputNames& names, std::ostream
     st.quiet = options.quiet;
     st.diagnostics = options.diagnostics;
     st.source_name = source.name;
+    if (options.range) {
+        st.placed_line.resize(IMAGE_SIZE);  // to name the line of a byte outside the range
+    }
     return assemble_with_state(st, source, names, options);
 }
 

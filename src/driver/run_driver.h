@@ -1,8 +1,12 @@
 #pragma once
 
+#include <cstdint>
 #include <istream>
+#include <optional>
 #include <ostream>
 #include <string>
+
+#include "output/load_formats.h"
 
 // What the command line may add to a run.
 struct RunOptions {
@@ -12,6 +16,12 @@ struct RunOptions {
     bool bin = false;      // also BASE.bin
     bool symbols = false;  // also BASE.sym
     std::string output_base;  // -o: names the outputs in place of the source name
+    // Fitting the extra formats to a memory chip (the .rom and .obj keep the
+    // image as it stands).
+    std::optional<AddressRange> range;  // --range: the addresses they cover
+    std::optional<std::uint8_t> fill;   // --fill: the binary's unplaced bytes
+    std::string entry_symbol;           // --entry SYMBOL: its value is the start address
+    std::int32_t entry_address = 0;     // --entry ADDR, used when entry_symbol is empty
     // Where diagnostics go (standard error) when the program was started with
     // arguments; none in the interactive program, which keeps its dialogue.
     std::ostream* diagnostics = nullptr;

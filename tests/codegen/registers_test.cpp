@@ -16,9 +16,14 @@ TEST(Registers, ExchangeAndTransferPairs) {
         {" tfr q,r", "1F 00", 2}, {" tfr x, y", "1F 10", 1},
         {" tfr x", "1F 10", 1}, {" tfr #$89", "1F 89", 0},
         {" exg #UNDEF", "1E FF", 78},
+        // two faulty names add up, whichever the fault of each
+        {" exg p,c", "1E 5A", 2}, {" tfr p,q", "1F 50", 2},
+        {" tfr q,c", "1F 0A", 2}, {" tfr cx,pz", "1F A5", 2},
+        {" tfr q,pc", "1F 05", 1}, {" exg pc,cc", "1E 5A", 0},
     });
     // Each faulty name adds 1 to the label's 76.
-    expect_statements({{"L tfr q,r", "1F 00", 78}}, 0, [](TestAsm& t) { t.define("L", 9); });
+    expect_statements({{"L tfr q,r", "1F 00", 78}, {"L exg p,c", "1E 5A", 78}, {"L tfr x,p", "1F 15", 77}}, 0,
+                      [](TestAsm& t) { t.define("L", 9); });
 }
 
 TEST(Registers, PushAndPullLists) {

@@ -8,6 +8,7 @@
 #include "driver/pass_reader.h"
 #include "driver/run_driver.h"
 #include "support/assemble.h"
+#include "support/platform.h"
 
 namespace {
 
@@ -83,7 +84,7 @@ TEST(PassReader, StatementsAsListed) {
         for (const std::string& line : c.lines) {
             expected += line;
         }
-        EXPECT_EQ(listing_of(c.source), expected) << c.what;
+        EXPECT_EQ(listing_of(c.source), as_text_file(expected)) << c.what;
     }
 }
 

@@ -117,37 +117,19 @@ void make_entries(const TempDir& dir, const std::vector<std::string>& entries) {
     }
 }
 
-TEST(RunAssembler, ConsoleAndFiles) {
-    struct Case {
-        std::vector<std::string> entries;
-        std::string typed;
-        std::string console;  // after the prompt
-        std::set<std::string> files;
-    };
-    const std::string protect = "*** Output file ";
-    const std::string overwrite = " would overwrite the source\n" + STOPPED;
-    const Case cases[] = {
-        {{"x.asm"}, "x.asm\n",
-         PASSES + "  > Generated \"x.lst\" file.\n  > Generated \"x.rom\" file.\n  > Generated \"x.obj\" file.\n"
-                  "** Assembler completed.\n",
-         {"x.asm", "x.lst", "x.rom", "x.obj"}},
-        // the source is protected: by equal text, also when no such file exists ...
-        {{}, "x.lst\n", protect + "x.lst" + overwrite, {}},
-        {{"x.obj"}, "  x.obj\n", protect + "x.obj" + overwrite, {"x.obj"}},
-        // ... and as the same file on disk, the names tried as listing, ROM image, object
-        {{"src", "x>src", "x.lst>src", "x.rom>src"}, "x\n", protect + "x.lst" + overwrite,
-         {"src", "x", "x.lst", "x.rom"}},
-        {{"src", "x>src", "x.rom>src", "x.obj>src"}, "x\n", protect + "x.rom" + overwrite,
-         {"src", "x", "x.rom", "x.obj"}},
-        {{}, "", "\n" + STOPPED, {}},
-        {{}, " \n\t\n", "\n" + STOPPED, {}},
-        {{}, "nope.asm\n", "*** Cannot open file nope.asm\n" + STOPPED, {}},
-        {{"d.asm/"}, "d.asm\n", "*** Cannot open file d.asm\n" + STOPPED, {"d.asm"}},
-        {{"x.asm", "x.lst/"}, "x.asm\n", "*** Cannot write file x.lst\n" + STOPPED, {"x.asm", "x.lst"}},
-        {{"x.asm", "x.lst>/dev/full"}, "x.asm\n", PASSES + "*** Cannot write file x.lst\n" + STOPPED,
-         {"x.asm", "x.lst"}},
-    };
-    for (const Case& c : cases) {
+struct RunCase {
+    std::vector<std::string> entries;
+    std::string typed;
+    std::string console;  // after the prompt
+    std::set<std::string> files;
+};
+
+const std::string PROTECT = "*** Output file ";
+const std::string OVERWRITE = " would overwrite the source\n" + STOPPED;
+
+// Runs each case in a directory of its own made from its entries.
+void check_runs(const std::vector<RunCase>& cases) {
+    for (const RunCase& c : cases) {
         TempDir dir;
         make_entries(dir, c.entries);
         std::istringstream in(c.typed);
@@ -164,6 +146,45 @@ TEST(RunAssembler, ConsoleAndFiles) {
             }
         }
     }
+}
+
+TEST(RunAssembler, ConsoleAndFiles) {
+    check_runs({
+        {{"x.asm"}, "x.asm\n",
+         PASSES + "  > Generated \"x.lst\" file.\n  > Generated \"x.rom\" file.\n  > Generated \"x.obj\" file.\n"
+                  "** Assembler completed.\n",
+         {"x.asm", "x.lst", "x.rom", "x.obj"}},
+        // the source is protected by equal text, also when no such file exists
+        {{}, "x.lst\n", PROTECT + "x.lst" + OVERWRITE, {}},
+        {{"x.obj"}, "  x.obj\n", PROTECT + "x.obj" + OVERWRITE, {"x.obj"}},
+        {{}, "", "\n" + STOPPED, {}},
+        {{}, " \n\t\n", "\n" + STOPPED, {}},
+        {{}, "nope.asm\n", "*** Cannot open file nope.asm\n" + STOPPED, {}},
+        {{"d.asm/"}, "d.asm\n", "*** Cannot open file d.asm\n" + STOPPED, {"d.asm"}},
+        {{"x.asm", "x.lst/"}, "x.asm\n", "*** Cannot write file x.lst\n" + STOPPED, {"x.asm", "x.lst"}},
+    });
+}
+
+bool can_make_symlinks() {
+    TempDir dir;
+    std::error_code ec;
+    fs::create_symlink("target", dir.path / "link", ec);
+    return !ec;
+}
+
+TEST(RunAssembler, ThroughSymbolicLinks) {
+    // Wine cannot make them, and Windows only with a privilege; nor has it /dev/full.
+    if (!can_make_symlinks() || !fs::exists("/dev/full")) GTEST_SKIP() << "no symbolic links or no /dev/full here";
+    check_runs({
+        // the source is protected as the same file on disk, the names tried as listing, ROM image, object
+        {{"src", "x>src", "x.lst>src", "x.rom>src"}, "x\n", PROTECT + "x.lst" + OVERWRITE,
+         {"src", "x", "x.lst", "x.rom"}},
+        {{"src", "x>src", "x.rom>src", "x.obj>src"}, "x\n", PROTECT + "x.rom" + OVERWRITE,
+         {"src", "x", "x.rom", "x.obj"}},
+        // a listing that cannot be written to the end
+        {{"x.asm", "x.lst>/dev/full"}, "x.asm\n", PASSES + "*** Cannot write file x.lst\n" + STOPPED,
+         {"x.asm", "x.lst"}},
+    });
 }
 
 }  // namespace

@@ -14,10 +14,10 @@
 // After the run the directory must hold exactly the files of in/ and out/:
 // any other file is a failure, so files that must not exist are checked too.
 // Files of in/ that are not in out/ must be unchanged.
-
-#include <fcntl.h>
-#include <sys/wait.h>
-#include <unistd.h>
+//
+// The same cases run through the Windows program (x09asm.exe, under Wine when
+// cross-built), which writes its text with CR LF line ends; see
+// expected_output for how that is compared.
 
 #include <algorithm>
 #include <cstdlib>
@@ -29,6 +29,8 @@
 #include <vector>
 
 #include <gtest/gtest.h>
+
+#include "support/platform.h"
 
 namespace fs = std::filesystem;
 
@@ -64,32 +66,14 @@ std::vector<std::string> read_args(const fs::path& p) {
     return args;
 }
 
-// Runs the binary in `dir` with stdin, stdout and stderr redirected to files;
-// returns its exit status, or -1 when it did not exit normally.
-int run_binary(const fs::path& dir, const std::vector<std::string>& args, const fs::path& in,
-               const fs::path& out, const fs::path& err) {
-    const pid_t pid = fork();
-    if (pid == 0) {
-        if (chdir(dir.c_str()) != 0) _exit(126);
-        const int in_fd = open(in.c_str(), O_RDONLY);
-        const int out_fd = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        const int err_fd = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        if (in_fd < 0 || out_fd < 0 || err_fd < 0) _exit(126);
-        dup2(in_fd, 0);
-        dup2(out_fd, 1);
-        dup2(err_fd, 2);
-        std::vector<char*> argv;
-        std::string exe = X09ASM_PATH;
-        argv.push_back(exe.data());
-        std::vector<std::string> copies = args;
-        for (std::string& a : copies) argv.push_back(a.data());
-        argv.push_back(nullptr);
-        execv(exe.c_str(), argv.data());
-        _exit(127);
-    }
-    int status = 0;
-    waitpid(pid, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+// What a file the program wrote must hold, given its expected bytes as Linux
+// writes them. The console streams and every file but the raw image are
+// written in text mode, so on Windows each LF of them is CR LF and nothing
+// else differs; the ROM image is such a text file with no line end, so it is
+// byte for byte the same. The raw image (.bin) is written in binary mode and
+// must be identical everywhere.
+std::string expected_output(const std::string& name, const std::string& contents) {
+    return fs::path(name).extension() == ".bin" ? contents : as_text_file(contents);
 }
 
 std::vector<std::string> case_names() {
@@ -107,28 +91,28 @@ class Golden : public ::testing::TestWithParam<std::string> {};
 
 TEST_P(Golden, MatchesExpectedOutput) {
     const fs::path case_dir = fs::path(GOLDEN_DIR) / GetParam();
-    std::string pattern = (fs::temp_directory_path() / "x09golden-XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    const fs::path scratch = pattern;
+    const fs::path scratch = make_temp_dir("x09golden");
     const fs::path work = scratch / "work";
     fs::create_directory(work);
     if (fs::exists(case_dir / "in")) {
         // Symbolic links are followed, so a case can use a shipped file itself.
         fs::copy(case_dir / "in", work, fs::copy_options::recursive);
     }
-    const fs::path stdin_file = fs::exists(case_dir / "stdin") ? case_dir / "stdin" : fs::path("/dev/null");
+    const fs::path stdin_file = scratch / "stdin";
+    std::ofstream(stdin_file, std::ios::binary) << read_optional(case_dir / "stdin");
 
-    const int status = run_binary(work, read_args(case_dir / "args"), stdin_file, scratch / "stdout",
-                                  scratch / "stderr");
+    const int status = run_program(X09ASM_PATH, read_args(case_dir / "args"), work, stdin_file, scratch / "stdout",
+                                   scratch / "stderr");
 
     const std::string expected_status = read_optional(case_dir / "status");
     EXPECT_EQ(status, expected_status.empty() ? 0 : std::atoi(expected_status.c_str()));
-    EXPECT_EQ(read_file(scratch / "stdout"), read_file(case_dir / "stdout"));
-    EXPECT_EQ(read_file(scratch / "stderr"), read_optional(case_dir / "stderr"));
+    EXPECT_EQ(read_file(scratch / "stdout"), as_text_file(read_file(case_dir / "stdout")));
+    EXPECT_EQ(read_file(scratch / "stderr"), as_text_file(read_optional(case_dir / "stderr")));
 
+    // Files of in/ are left as they are; those of out/ are written by the run.
     std::map<std::string, std::string> expected = snapshot(case_dir / "in");
     for (const auto& [name, contents] : snapshot(case_dir / "out")) {
-        expected[name] = contents;
+        expected[name] = expected_output(name, contents);
     }
     const std::map<std::string, std::string> actual = snapshot(work);
     for (const auto& [name, contents] : expected) {

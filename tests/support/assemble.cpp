@@ -2,14 +2,15 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
 
 #include "codegen/encoder.h"
+#include "driver/command_line.h"
 #include "source/fields.h"
 #include "source/symbols.h"
+#include "support/platform.h"
 
 void TestAsm::set_line(const std::string& text) {
     if (text.size() > LINE_MAX_CHARS) {
@@ -45,13 +46,7 @@ std::vector<int> TestAsm::assemble(const std::string& text) {
 
 std::string TestAsm::fields() const { return std::string(st->fields.begin(), st->fields.end()); }
 
-TempDir::TempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "x09test-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) {
-        throw std::runtime_error("mkdtemp failed");
-    }
-    path = pattern;
-}
+TempDir::TempDir() : path(make_temp_dir("x09test")) {}
 
 TempDir::~TempDir() {
     std::error_code ec;
@@ -85,6 +80,15 @@ ScopedCwd::ScopedCwd(const std::filesystem::path& to) : previous(std::filesystem
 ScopedCwd::~ScopedCwd() {
     std::error_code ec;
     std::filesystem::current_path(previous, ec);
+}
+
+CommandRun::CommandRun(std::vector<const char*> args) {
+    args.insert(args.begin(), "x09asm");
+    std::istringstream in;
+    std::ostringstream out_stream, err_stream;
+    status = run_command_line(static_cast<int>(args.size()), args.data(), in, out_stream, err_stream);
+    out = out_stream.str();
+    err = err_stream.str();
 }
 
 std::string hex_bytes(const std::vector<int>& bytes) {

@@ -51,5 +51,13 @@ struct ScopedCwd {
     ~ScopedCwd();
 };
 
+// Runs the command line "x09asm ARGS..." in the current directory, with an
+// empty standard input, and keeps what it printed.
+struct CommandRun {
+    std::string out, err;
+    int status;
+    explicit CommandRun(std::vector<const char*> args);
+};
+
 // "86 41 12" for a byte vector, to compare against in tests.
 std::string hex_bytes(const std::vector<int>& bytes);
