@@ -51,10 +51,10 @@ bool same_file(const std::string& a, const std::string& b) {
     if (a == b) {
         return true;
     }
-    std::error_code ec;
-    const std::filesystem::path full_a = std::filesystem::absolute(a, ec).lexically_normal();
-    const std::filesystem::path full_b = std::filesystem::absolute(b, ec).lexically_normal();
-    return (!ec && full_a == full_b) || std::filesystem::equivalent(a, b, ec);
+    std::error_code ec_a, ec_b, ec;
+    const std::filesystem::path full_a = std::filesystem::absolute(a, ec_a).lexically_normal();
+    const std::filesystem::path full_b = std::filesystem::absolute(b, ec_b).lexically_normal();
+    return (!ec_a && !ec_b && full_a == full_b) || std::filesystem::equivalent(a, b, ec);
 }
 
 // The names of the files a run with these options writes, in their order.
