@@ -69,10 +69,8 @@ struct RecordWriter {
     }
 };
 
-// The two record writers stay out of line: inlined into the record loop, the
-// hex digits compile to 0.4 M more instructions on the benchmark source.
-[[gnu::noinline]] void srec_record(std::string& out, const char* type, std::int32_t address,
-                                   const std::uint8_t* data = nullptr, int count = 0) {
+void srec_record(std::string& out, const char* type, std::int32_t address, const std::uint8_t* data = nullptr,
+                 int count = 0) {
     out += type;
     RecordWriter w{out};
     w.byte(count + 3);
@@ -82,8 +80,8 @@ struct RecordWriter {
     out += '\n';
 }
 
-[[gnu::noinline]] void ihex_record(std::string& out, int type, std::int32_t address,
-                                   const std::uint8_t* data = nullptr, int count = 0) {
+void ihex_record(std::string& out, int type, std::int32_t address, const std::uint8_t* data = nullptr,
+                 int count = 0) {
     out += ':';
     RecordWriter w{out};
     w.byte(count);

@@ -50,9 +50,8 @@ constexpr int SCAN_CHUNK = 32;
 // The linear search in creation order. A chunk of rows is tested on the
 // fingerprints without a branch per row; only a chunk holding a candidate is
 // compared row by row on the whole name. Pays: 8.0 M instead of 28.4 M
-// instructions on the benchmark source; inlined into lookup_symbol, which
-// saves another 0.15 M.
-[[gnu::always_inline]] inline int find_row(const AsmState& st, const SymbolName& name) {
+// instructions on the benchmark source.
+int find_row(const AsmState& st, const SymbolName& name) {
     const NameKey key(name);
     const std::uint32_t print = key.print();
     for (int row = 0; row < st.symbol_count; row += SCAN_CHUNK) {
