@@ -1,5 +1,6 @@
 #include "driver/command_line.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
 #include <string>
@@ -22,6 +23,7 @@ constexpr char USAGE[] =
     "usage: x09asm [OPTIONS] [SOURCE...]\n"
     "Assembles each MC6809 SOURCE in two passes into SOURCE's base name with .lst,\n"
     ".rom and .obj. Without SOURCE, asks for one source name on standard input.\n"
+    "A SOURCE of - reads the source from standard input; it needs -o BASE.\n"
     "  --srec        also write BASE.s19 (Motorola S-records)\n"
     "  --ihex        also write BASE.hex (Intel HEX)\n"
     "  --bin         also write BASE.bin (raw image bytes from the origin)\n"
@@ -207,25 +209,52 @@ CommandLine parse(int argc, const char* const* argv) {
 
 int exit_status(RunOutcome outcome) { return outcome == RunOutcome::completed ? EXIT_COMPLETED : EXIT_STOPPED; }
 
-int assemble_all(const CommandLine& cl, std::ostream& out) {
+// One source of this call and the names of its outputs.
+struct SourceRun {
+    const std::string& source;
+    OutputNames names;
+};
+
+// Refuses, with a message, a source that would write an output of an earlier
+// source of this call, so that the earlier one's files stay.
+bool refused(const std::string& source, const OutputNames& names, const std::vector<SourceRun>& earlier,
+             const RunOptions& options, std::ostream& err) {
+    for (const SourceRun& run : earlier) {
+        if (const std::string* output = shared_output(names, run.names, options)) {
+            err << "x09asm: not assembling '" << source << "': '" << *output << "' is already an output of '"
+                << run.source << "'\n";
+            return true;
+        }
+    }
+    return false;
+}
+
+int assemble_all(const CommandLine& cl, std::ostream& out, std::ostream& err) {
     int status = EXIT_COMPLETED;
+    std::vector<SourceRun> earlier;
     for (const std::string& source : cl.sources) {
+        const OutputNames names = cl.options.output_base.empty() ? argument_output_names(source)
+                                                                 : output_names_from_base(cl.options.output_base);
+        if (refused(source, names, earlier, cl.options, err)) {
+            status = EXIT_STOPPED;
+            continue;
+        }
+        earlier.push_back({source, names});
         if (!cl.options.quiet) {
             print_banner(out);
         }
-        if (assemble_source(source, out, cl.options) != RunOutcome::completed) {
+        if (assemble_argument(source, names, out, cl.options) != RunOutcome::completed) {
             status = EXIT_STOPPED;
         }
     }
     return status;
 }
 
-}  // namespace
+bool reads_standard_input(const CommandLine& cl) {
+    return std::find(cl.sources.begin(), cl.sources.end(), STANDARD_INPUT_ARGUMENT) != cl.sources.end();
+}
 
-int run_command_line(int argc, const char* const* argv, std::istream& in, std::ostream& out, std::ostream& err) {
-    if (argc <= 1) {
-        return run_assembler(in, out);
-    }
+int run_with_arguments(int argc, const char* const* argv, std::istream& in, std::ostream& out, std::ostream& err) {
     CommandLine cl = parse(argc, argv);
     cl.options.diagnostics = &err;
     if (!cl.usage_error.empty()) {
@@ -244,8 +273,29 @@ int run_command_line(int argc, const char* const* argv, std::istream& in, std::o
         err << "x09asm: option '-o' names the outputs of exactly one SOURCE\n" << USAGE;
         return EXIT_USAGE;
     }
+    if (cl.options.output_base.empty() && reads_standard_input(cl)) {
+        err << "x09asm: the source on standard input (-) needs -o BASE to name the outputs\n" << USAGE;
+        return EXIT_USAGE;
+    }
     if (cl.sources.empty()) {
         return exit_status(run_interactive(in, out, cl.options));
     }
-    return assemble_all(cl, out);
+    return assemble_all(cl, out, err);
+}
+
+}  // namespace
+
+int run_command_line(int argc, const char* const* argv, std::istream& in, std::ostream& out, std::ostream& err) {
+    if (argc <= 1) {
+        return run_assembler(in, out);
+    }
+    int status = run_with_arguments(argc, argv, in, out, err);
+    // The console never decides the files, which are written by now; a
+    // console text that was lost fails the call.
+    out.flush();
+    if (!out) {
+        err << "x09asm: the console text could not be written to standard output\n";
+        status = std::max(status, EXIT_STOPPED);
+    }
+    return status;
 }

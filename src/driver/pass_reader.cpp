@@ -2,14 +2,15 @@
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <cstdint>
-#include <filesystem>
-#include <fstream>
+#include <cstdio>
 
 #include "codegen/directives.h"
 #include "driver/asm_state.h"
 #include "driver/statement.h"
 #include "output/console.h"
+#include "output/platform.h"
 #include "source/fields.h"
 
 namespace {
@@ -94,26 +95,44 @@ int read_statement(AsmState& st, SourceCursor& cursor) {
     }
 }
 
-}  // namespace
-
-bool load_source(AsmState& st, const std::string& source_name) {
-    std::error_code ec;
-    if (std::filesystem::is_directory(source_name, ec)) {
-        return false;
-    }
-    std::ifstream file(source_name, std::ios::in | std::ios::binary);
-    if (!file.is_open()) {
-        return false;
-    }
-    st.source.clear();
+// Reads `file` to its end into `bytes`, at most SOURCE_SIZE_LIMIT of them.
+bool read_whole(std::FILE* file, std::string& bytes, std::error_code& error) {
+    bytes.clear();
     std::array<char, 65536> block;
     for (;;) {
-        const std::streamsize n = file.rdbuf()->sgetn(block.data(), static_cast<std::streamsize>(block.size()));
-        if (n <= 0) {
+        errno = 0;
+        const std::size_t n = std::fread(block.data(), 1, block.size(), file);
+        if (bytes.size() + n > SOURCE_SIZE_LIMIT) {
+            error = std::make_error_code(std::errc::file_too_large);
+            return false;
+        }
+        bytes.append(block.data(), n);
+        if (n < block.size()) {
+            if (std::ferror(file)) {
+                error = last_error();
+                return false;
+            }
             return true;
         }
-        st.source.append(block.data(), static_cast<std::size_t>(n));
     }
+}
+
+}  // namespace
+
+bool load_source(AsmState& st, const std::string& source_name, std::error_code& error) {
+    std::FILE* file = std::fopen(source_name.c_str(), "rb");
+    if (file == nullptr) {
+        error = last_error();
+        return false;
+    }
+    const bool read = read_whole(file, st.source, error);
+    std::fclose(file);
+    return read;
+}
+
+bool load_standard_input(AsmState& st, std::error_code& error) {
+    read_standard_input_as_binary();
+    return read_whole(stdin, st.source, error);
 }
 
 void run_pass(AsmState& st, int pass) {

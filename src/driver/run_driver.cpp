@@ -5,6 +5,8 @@
 #include <functional>
 #include <optional>
 #include <span>
+#include <system_error>
+#include <vector>
 
 #include "driver/asm_state.h"
 #include "driver/pass_reader.h"
@@ -13,6 +15,7 @@
 #include "output/listing.h"
 #include "output/load_formats.h"
 #include "output/output_file.h"
+#include "output/platform.h"
 #include "source/symbols.h"
 
 namespace {
@@ -25,36 +28,78 @@ RunOutcome stop(std::ostream& console) {
     return RunOutcome::stopped;
 }
 
-RunOutcome cannot_write(std::ostream& console, const std::string& name) {
-    print_format(console, "*** Cannot write file %s\n", name.c_str());
-    return stop(console);
+// Why a file could not be opened or written, on the diagnostics stream.
+void report_reason(const AsmState& st, const char* action, const std::string& name, const std::string& reason) {
+    if (st.diagnostics != nullptr) {
+        *st.diagnostics << "x09asm: cannot " << action << " '" << name << "': " << reason << "\n";
+    }
+}
+
+RunOutcome cannot_write(const AsmState& st, const std::string& name, const std::error_code& error) {
+    print_format(st.console, "*** Cannot write file %s\n", name.c_str());
+    report_reason(st, "write", name, error.message());
+    return stop(st.console);
 }
 
 void report_generated(std::ostream& console, const std::string& name) {
     print_format(console, "  > Generated \"%s\" file.\n", name.c_str());
 }
 
+// Whether two names stand for one file: the same text, the same path once
+// spelled out, or one file on disk.
 bool same_file(const std::string& a, const std::string& b) {
     if (a == b) {
         return true;
     }
-    std::error_code ec;
-    return std::filesystem::equivalent(a, b, ec);
+    std::error_code ec_a, ec_b, ec;
+    const std::filesystem::path full_a = std::filesystem::absolute(a, ec_a).lexically_normal();
+    const std::filesystem::path full_b = std::filesystem::absolute(b, ec_b).lexically_normal();
+    return (!ec_a && !ec_b && full_a == full_b) || std::filesystem::equivalent(a, b, ec);
 }
 
-// The first output name that would overwrite the source, or nullptr.
-const std::string* overwritten_by(const std::string& source, const OutputNames& names, const RunOptions& options) {
+// The names of the files a run with these options writes, in their order.
+std::vector<const std::string*> written_outputs(const OutputNames& names, const RunOptions& options) {
     const std::pair<bool, const std::string*> outputs[] = {
         {true, &names.listing},        {true, &names.rom},          {true, &names.obj},
         {options.srec, &names.srec},   {options.ihex, &names.ihex}, {options.bin, &names.bin},
         {options.symbols, &names.symbols},
     };
-    for (const auto& [written, name] : outputs) {
-        if (written && same_file(source, *name)) {
+    std::vector<const std::string*> written;
+    for (const auto& [wanted, name] : outputs) {
+        if (wanted) {
+            written.push_back(name);
+        }
+    }
+    return written;
+}
+
+// The first output name that would overwrite the source, or nullptr.
+const std::string* overwritten_by(const std::string& source, const OutputNames& names, const RunOptions& options) {
+    for (const std::string* name : written_outputs(names, options)) {
+        if (same_file(source, *name)) {
             return name;
         }
     }
     return nullptr;
+}
+
+// A source to assemble: a file of this name, or standard input.
+struct Source {
+    const std::string& name;
+    bool standard_input;
+};
+
+// Reads the whole source; when it cannot, says so and why.
+bool load(AsmState& st, const Source& source) {
+    std::error_code error;
+    const bool loaded =
+        source.standard_input ? load_standard_input(st, error) : load_source(st, source.name, error);
+    if (!loaded) {
+        print_format(st.console, "*** Cannot open file %s\n", source.name.c_str());
+        report_reason(st, "open", source.name,
+                      error == std::errc::file_too_large ? "larger than 64 MiB" : error.message());
+    }
+    return loaded;
 }
 
 // One image file of a completed run: whether it is written, its name, how
@@ -73,8 +118,8 @@ RunOutcome write_files(AsmState& st, std::span<const ImageFile> files) {
         if (!file.wanted) {
             continue;
         }
-        if (!write_whole_file(file.name, file.contents(), file.kind)) {
-            return cannot_write(st.console, file.name);
+        if (const std::error_code error = write_whole_file(file.name, file.contents(), file.kind)) {
+            return cannot_write(st, file.name, error);
         }
         report_generated(st.console, file.name);
     }
@@ -162,37 +207,61 @@ RunOutcome write_images(AsmState& st, const std::string& source_name, const Outp
     return RunOutcome::completed;
 }
 
-RunOutcome assemble_with_state(AsmState& st, const std::string& source_name, const OutputNames& names,
+// The whole run once the names are known: the source is read first, so that
+// a source that cannot be read touches no file; the listing's file is made
+// before pass 1, so that one that cannot be written stops the run at once.
+RunOutcome assemble_with_state(AsmState& st, const Source& source, const OutputNames& names,
                                const RunOptions& options) {
     st.top_placement = 0;
     st.end_len = 0;
     st.symbol_count = 0;
-    if (!load_source(st, source_name)) {
-        print_format(st.console, "*** Cannot open file %s\n", source_name.c_str());
+    if (!load(st, source)) {
         return stop(st.console);
     }
-    st.out.open(names.listing);
-    if (!st.out.is_open()) {
-        return cannot_write(st.console, names.listing);
+    OutputFile listing(names.listing);
+    if (!listing.open(st.out, FileKind::text)) {
+        return cannot_write(st, names.listing, listing.error());
     }
     run_pass(st, 1);
     run_pass(st, 2);
     write_run_report(st);
-    st.out.close();
-    if (st.out.fail()) {
-        return cannot_write(st.console, names.listing);
+    if (!listing.commit()) {
+        return cannot_write(st, names.listing, listing.error());
     }
     report_generated(st.console, names.listing);
     if (st.error_count != 0 || st.symbol_overflow) {
         return stop(st.console);
     }
-    return write_images(st, source_name, names, options);
+    return write_images(st, source.name, names, options);
+}
+
+RunOutcome assemble(const Source& source, const OutputNames& names, std::ostream& console,
+                    const RunOptions& options) {
+    if (!source.standard_input) {
+        if (const std::string* out = overwritten_by(source.name, names, options)) {
+            print_format(console, "*** Output file %s would overwrite the source\n", out->c_str());
+            return stop(console);
+        }
+    }
+    AsmState st(console);
+    st.quiet = options.quiet;
+    st.diagnostics = options.diagnostics;
+    st.source_name = source.name;
+    if (options.range) {
+        st.placed_line.resize(IMAGE_SIZE);  // to name the line of a byte outside the range
+    }
+    return assemble_with_state(st, source, names, options);
 }
 
 }  // namespace
 
 OutputNames output_names(const std::string& source_name) {
     return output_names_from_base(source_name.substr(0, source_name.find('.')));
+}
+
+OutputNames argument_output_names(const std::string& source_argument) {
+    const std::size_t dot = source_argument.find('.', last_component_start(source_argument));
+    return output_names_from_base(source_argument.substr(0, dot));
 }
 
 OutputNames output_names_from_base(const std::string& base) {
@@ -221,21 +290,27 @@ bool read_source_name(std::istream& in, std::string& name) {
     return !name.empty();
 }
 
+const std::string* shared_output(const OutputNames& a, const OutputNames& b, const RunOptions& options) {
+    const std::vector<const std::string*> written_by_b = written_outputs(b, options);
+    for (const std::string* name : written_outputs(a, options)) {
+        for (const std::string* other : written_by_b) {
+            if (same_file(*name, *other)) {
+                return name;
+            }
+        }
+    }
+    return nullptr;
+}
+
 RunOutcome assemble_source(const std::string& source_name, std::ostream& console, const RunOptions& options) {
     const OutputNames names =
         options.output_base.empty() ? output_names(source_name) : output_names_from_base(options.output_base);
-    if (const std::string* out = overwritten_by(source_name, names, options)) {
-        print_format(console, "*** Output file %s would overwrite the source\n", out->c_str());
-        return stop(console);
-    }
-    AsmState st(console);
-    st.quiet = options.quiet;
-    st.diagnostics = options.diagnostics;
-    st.source_name = source_name;
-    if (options.range) {
-        st.placed_line.resize(IMAGE_SIZE);  // to name the line of a byte outside the range
-    }
-    return assemble_with_state(st, source_name, names, options);
+    return assemble({source_name, false}, names, console, options);
+}
+
+RunOutcome assemble_argument(const std::string& argument, const OutputNames& names, std::ostream& console,
+                             const RunOptions& options) {
+    return assemble({argument, argument == STANDARD_INPUT_ARGUMENT}, names, console, options);
 }
 
 void print_banner(std::ostream& console) {

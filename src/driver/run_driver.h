@@ -41,6 +41,9 @@ struct OutputNames {
 
 // The names derived from the typed source name: its base ends at its first ".".
 OutputNames output_names(const std::string& source_name);
+// The names derived from a SOURCE argument: its base ends at the first "." of
+// its last component, so that the outputs lie beside the source.
+OutputNames argument_output_names(const std::string& source_argument);
 // The names of the outputs of the given base name.
 OutputNames output_names_from_base(const std::string& base);
 
@@ -52,8 +55,20 @@ enum class RunOutcome { completed, stopped };
 // ends at white space. False when the input ends before a word.
 bool read_source_name(std::istream& in, std::string& name);
 
+// The first output that two runs with these names would both write, or
+// nullptr when they write none in common.
+const std::string* shared_output(const OutputNames& a, const OutputNames& b, const RunOptions& options);
+
 // Assembles one source whose name is known: two passes, listing, images.
 RunOutcome assemble_source(const std::string& source_name, std::ostream& console, const RunOptions& options = {});
+
+// The SOURCE argument that stands for standard input.
+inline constexpr char STANDARD_INPUT_ARGUMENT[] = "-";
+
+// Assembles one SOURCE argument of the command line into the given names;
+// STANDARD_INPUT_ARGUMENT reads the source from standard input.
+RunOutcome assemble_argument(const std::string& argument, const OutputNames& names, std::ostream& console,
+                             const RunOptions& options);
 
 void print_banner(std::ostream& console);
 

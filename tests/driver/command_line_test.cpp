@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <set>
 #include <string>
 #include <vector>
 
@@ -7,30 +8,35 @@
 
 namespace {
 
-// Of several options not understood, the usage error names the first, and
-// nothing is assembled.
-TEST(CommandLine, UnknownOptionNamedIsTheFirst) {
+// A usage error names its cause first (of several options not understood,
+// the first), then the usage, and nothing is assembled.
+TEST(CommandLine, UsageErrorNamesItsCauseFirst) {
     struct Case {
         std::vector<const char*> args;
-        const char* named;
+        std::string cause;
     };
+    const auto unknown = [](const std::string& option) { return "unknown option '" + option + "'"; };
+    const std::string needs_base = "the source on standard input (-) needs -o BASE to name the outputs";
     const Case cases[] = {
-        {{"--bogus", "--other", "x.asm"}, "--bogus"},
-        {{"--other", "--bogus", "x.asm"}, "--other"},
-        {{"x.asm", "--srec", "-z", "--help", "-y"}, "-z"},
-        {{"-q", "--quiet=1", "--srecord"}, "--quiet=1"},
-        {{"--version", "-Q", "--", "-R"}, "-Q"},
+        {{"--bogus", "--other", "x.asm"}, unknown("--bogus")},
+        {{"--other", "--bogus", "x.asm"}, unknown("--other")},
+        {{"x.asm", "--srec", "-z", "--help", "-y"}, unknown("-z")},
+        {{"-q", "--quiet=1", "--srecord"}, unknown("--quiet=1")},
+        {{"--version", "-Q", "--", "-R"}, unknown("-Q")},
+        {{"-"}, needs_base},
+        {{"-q", "x.asm", "-"}, needs_base},
+        {{"-o", "out", "-", "x.asm"}, "option '-o' names the outputs of exactly one SOURCE"},
     };
     for (const Case& c : cases) {
         TempDir dir;
         dir.write("x.asm", " nop\n end\n");
         ScopedCwd cwd(dir.path);
         const CommandRun run(c.args);
-        EXPECT_EQ(run.status, 2) << c.named;
-        EXPECT_EQ(run.out, "") << c.named;
-        const std::string first_lines = std::string("x09asm: unknown option '") + c.named + "'\nusage: x09asm ";
+        EXPECT_EQ(run.status, 2) << c.cause;
+        EXPECT_EQ(run.out, "") << c.cause;
+        const std::string first_lines = "x09asm: " + c.cause + "\nusage: x09asm ";
         EXPECT_EQ(run.err.substr(0, first_lines.size()), first_lines);
-        EXPECT_FALSE(dir.exists("x.lst")) << c.named;
+        EXPECT_EQ(dir.names(), std::set<std::string>{"x.asm"}) << c.cause;
     }
 }
 

@@ -95,7 +95,8 @@ TEST(PassReader, PlacementMoveAfterPass1) {
     const std::string name = (dir.path / "t.asm").string();
     std::ostringstream console;
     AsmState st(console);
-    ASSERT_TRUE(load_source(st, name));
+    std::error_code error;
+    ASSERT_TRUE(load_source(st, name, error));
     run_pass(st, 1);
     EXPECT_EQ(console.str(), "**** pass 1 start ****\n");
     EXPECT_EQ(st.end_len, 0x20);

@@ -35,6 +35,40 @@ TEST(OutputNames, FromTheTypedName) {
     EXPECT_EQ(output_names(long_name + ".asm").listing, long_name + ".lst");
 }
 
+TEST(OutputNames, FromASourceArgumentBesideTheSource) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"prog.asm", "prog"},           {"a.b.asm", "a"},           {"prog", "prog"},
+        {"./a.asm", "./a"},             {"sub.v2/b.asm", "sub.v2/b"}, {"../src/x.asm", "../src/x"},
+        {"/p.q/r.s.t", "/p.q/r"},       {"dir.d/noext", "dir.d/noext"}, {"./.hidden.asm", "./"},
+    };
+    for (const auto& [argument, base] : cases) {
+        const OutputNames n = argument_output_names(argument);
+        EXPECT_EQ(n.base, base) << argument;
+        EXPECT_EQ(n.listing, std::string(base) + ".lst") << argument;
+    }
+}
+
+TEST(OutputNames, SharedByTwoSources) {
+    struct Case {
+        const char *a, *b;
+        bool bin;
+        const char* shared;  // nullptr for none
+    };
+    const Case cases[] = {
+        {"a.asm", "a.s", false, "a.lst"},   {"./a.asm", "a.asm", false, "./a.lst"},
+        {"d/../a.asm", "a", false, "d/../a.lst"}, {"a.asm", "b.asm", true, nullptr},
+        {"sub/a.asm", "a.asm", false, nullptr},
+    };
+    for (const Case& c : cases) {
+        RunOptions options;
+        options.bin = c.bin;
+        const OutputNames a = argument_output_names(c.a);
+        const std::string* shared = shared_output(a, argument_output_names(c.b), options);
+        EXPECT_EQ(shared == nullptr ? std::string("none") : *shared, c.shared == nullptr ? "none" : c.shared)
+            << c.a << " " << c.b;
+    }
+}
+
 TEST(ReadSourceName, LikeScanfPercentS) {
     struct Case {
         const char* input;
@@ -83,14 +117,6 @@ void make_entries(const TempDir& dir, const std::vector<std::string>& entries) {
     }
 }
 
-std::set<std::string> files_in(const fs::path& dir) {
-    std::set<std::string> names;
-    for (const auto& entry : fs::directory_iterator(dir)) {
-        names.insert(entry.path().filename().string());
-    }
-    return names;
-}
-
 struct RunCase {
     std::vector<std::string> entries;
     std::string typed;
@@ -113,7 +139,7 @@ void check_runs(const std::vector<RunCase>& cases) {
             EXPECT_EQ(run_assembler(in, console), 0) << c.typed;
         }
         EXPECT_EQ(console.str(), BANNER + c.console) << c.typed;
-        EXPECT_EQ(files_in(dir.path), c.files) << c.typed;
+        EXPECT_EQ(dir.names(), c.files) << c.typed;
         if (c.console.find("overwrite") != std::string::npos) {
             for (const std::string& name : c.files) {
                 EXPECT_EQ(dir.read(name), NOP_SOURCE) << c.typed << ": " << name << " left as it was";

@@ -21,7 +21,7 @@ TEST(Console, CannotOpenMessagesAroundTheBufferSize) {
         ScopedCwd cwd(dir.path);
         const CommandRun run({"-q", name.c_str()});
         EXPECT_EQ(run.out, message + STOPPED) << length;
-        EXPECT_EQ(run.err, "") << length;
+        EXPECT_EQ(run.err, "x09asm: cannot open '" + name + "': No such file or directory\n") << length;
         EXPECT_EQ(run.status, 1) << length;
     }
 }

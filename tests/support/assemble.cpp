@@ -65,6 +65,14 @@ std::string TempDir::read(const std::string& name) const {
 
 bool TempDir::exists(const std::string& name) const { return std::filesystem::exists(path / name); }
 
+std::set<std::string> TempDir::names() const {
+    std::set<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(path)) {
+        names.insert(entry.path().filename().string());
+    }
+    return names;
+}
+
 ScopedCwd::ScopedCwd(const std::filesystem::path& to) : previous(std::filesystem::current_path()) {
     std::filesystem::current_path(to);
 }

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -39,6 +40,8 @@ struct TempDir {
     void write(const std::string& name, const std::string& bytes) const;
     std::string read(const std::string& name) const;
     bool exists(const std::string& name) const;
+    // The names of the entries directly in the directory.
+    std::set<std::string> names() const;
 };
 
 // Changes the working directory for the lifetime of the object.

@@ -1,0 +1,73 @@
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <string>
+#include <system_error>
+
+#include <gtest/gtest.h>
+
+#include "output/output_file.h"
+#include "support/assemble.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+TEST(WriteWholeFile, ReplacesTheTargetOrLeavesItAsItWas) {
+    struct Case {
+        const char* what;
+        const char* existing;  // "" none, "file" holding "old", "folder/" a directory of that name
+        const char* name;      // written, relative to the directory
+        bool written;
+        std::set<std::string> files;
+    };
+    const Case cases[] = {
+        {"a new file", "", "x.rom", true, {"x.rom"}},
+        {"an earlier file replaced", "x.rom", "x.rom", true, {"x.rom"}},
+        {"a directory of that name", "x.rom/", "x.rom", false, {"x.rom"}},
+        {"a folder that does not exist", "", "none/x.rom", false, {}},
+    };
+    for (const Case& c : cases) {
+        TempDir dir;
+        const std::string existing = c.existing;
+        if (!existing.empty() && existing.back() == '/') {
+            fs::create_directory(dir.path / existing);
+        } else if (!existing.empty()) {
+            dir.write(existing, "old");
+        }
+        const std::error_code error = write_whole_file((dir.path / c.name).string(), "new\n", FileKind::binary);
+        EXPECT_EQ(!error, c.written) << c.what << ": " << error.message();
+        EXPECT_EQ(dir.names(), c.files) << c.what;
+        if (c.written) {
+            EXPECT_EQ(dir.read(c.name), "new\n") << c.what;
+        } else if (!existing.empty() && existing.back() != '/') {
+            EXPECT_EQ(dir.read(existing), "old") << c.what;
+        }
+    }
+}
+
+TEST(OutputFile, UntilCommittedTheEarlierFileStays) {
+    TempDir dir;
+    dir.write("x.lst", "old listing");
+    const std::string name = (dir.path / "x.lst").string();
+    {
+        std::ofstream stream;
+        OutputFile file(name);
+        ASSERT_TRUE(file.open(stream, FileKind::text));
+        stream << "half of a new listing";
+        EXPECT_EQ(dir.read("x.lst"), "old listing");
+        EXPECT_EQ(dir.names().size(), 2u) << "the temporary beside it";
+    }  // abandoned: its temporary goes
+    EXPECT_EQ(dir.names(), std::set<std::string>{"x.lst"});
+    EXPECT_EQ(dir.read("x.lst"), "old listing");
+
+    std::ofstream stream;
+    OutputFile file(name);
+    ASSERT_TRUE(file.open(stream, FileKind::text));
+    stream << "new listing";
+    ASSERT_TRUE(file.commit()) << file.error().message();
+    EXPECT_EQ(dir.read("x.lst"), "new listing");
+    EXPECT_EQ(dir.names(), std::set<std::string>{"x.lst"});
+}
+
+}  // namespace

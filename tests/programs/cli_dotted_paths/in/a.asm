@@ -1,0 +1,3 @@
+ org $f000
+ lda #1
+ end

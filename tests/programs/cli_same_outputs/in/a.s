@@ -1,0 +1,3 @@
+ org $e000
+ ldb #2
+ end
