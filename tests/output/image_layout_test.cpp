@@ -13,22 +13,9 @@
 
 #include "driver/run_driver.h"
 #include "support/assemble.h"
+#include "support/srecord.h"
 
 namespace {
-
-// Standard output of a shell command run in `dir`, byte for byte.
-std::string command_output(const TempDir& dir, const std::string& command) {
-    const std::string line = "cd '" + dir.path.string() + "' && " + command + " 2>tool.err";
-    std::string out;
-    if (FILE* pipe = popen(line.c_str(), "r")) {
-        char buffer[4096];
-        for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) {
-            out.append(buffer, n);
-        }
-        pclose(pipe);
-    }
-    return out;
-}
 
 std::string hex(std::int32_t value) {
     char text[16];
@@ -38,11 +25,7 @@ std::string hex(std::int32_t value) {
 
 class ImageLayoutReadBack : public ::testing::Test {
 protected:
-    void SetUp() override {
-        TempDir dir;
-        ASSERT_FALSE(command_output(dir, "command -v srec_cat && command -v srec_info").empty())
-            << "srec_cat and srec_info read the formats back: install the package srecord";
-    }
+    void SetUp() override { REQUIRE_SREC_TOOLS(); }
 };
 
 struct Assembled {
@@ -105,13 +88,13 @@ TEST_F(ImageLayoutReadBack, BinaryIsTheRecordsCroppedFilledAndOffset) {
         const std::string past = hex(c.span.last + 1);
         const std::string shape = " -crop " + first + " " + past + " -fill " + hex(c.fill) + " " + first + " " + past +
                                   " -offset -" + first + " -o - -binary";
-        EXPECT_EQ(command_output(a.dir, "srec_cat prog.s19" + shape), bin) << a.dir.read("tool.err");
-        EXPECT_EQ(command_output(a.dir, "srec_cat prog.hex -intel" + shape), bin) << a.dir.read("tool.err");
+        EXPECT_EQ(srec_tool(a.dir, "srec_cat prog.s19" + shape), bin) << a.dir.read("tool.err");
+        EXPECT_EQ(srec_tool(a.dir, "srec_cat prog.hex -intel" + shape), bin) << a.dir.read("tool.err");
 
         char start[64];
         std::snprintf(start, sizeof start, "Execution Start Address: %08X\n", static_cast<unsigned>(c.entry));
-        EXPECT_NE(command_output(a.dir, "srec_info prog.s19").find(start), std::string::npos);
-        EXPECT_NE(command_output(a.dir, "srec_info prog.hex -intel").find(start), std::string::npos);
+        EXPECT_NE(srec_tool(a.dir, "srec_info prog.s19").find(start), std::string::npos);
+        EXPECT_NE(srec_tool(a.dir, "srec_info prog.hex -intel").find(start), std::string::npos);
 
         Assembled plain(c.source, RunOptions{});
         EXPECT_EQ(a.dir.read("prog.rom"), plain.dir.read("prog.rom"));
@@ -138,8 +121,9 @@ TEST(ImageLayout, UnplacedBytesKeepTheImageWithoutAFillByte) {
         ASSERT_EQ(a.outcome, RunOutcome::completed) << a.console.str();
         EXPECT_EQ(a.dir.read("prog.bin"), c.bin);
         // The records carry the placed bytes only: the gap is left to the loader.
-        EXPECT_EQ(a.dir.read("prog.s19"), "S00B000070726F672E61736DCD\nS105F000962054\nS104F00312F6\nS9030000FC\n");
-        EXPECT_EQ(a.dir.read("prog.hex"), ":02F00000962058\n:01F0030012FA\n:00000001FF\n");
+        EXPECT_EQ(a.dir.read("prog.s19"),
+                  as_text_file("S00B000070726F672E61736DCD\nS105F000962054\nS104F00312F6\nS9030000FC\n"));
+        EXPECT_EQ(a.dir.read("prog.hex"), as_text_file(":02F00000962058\n:01F0030012FA\n:00000001FF\n"));
     }
 }
 

@@ -1,10 +1,6 @@
 // The S-record and Intel HEX files are read back by an independent tool,
 // srec_cat, and must give the same bytes as the raw image and the object file.
-// srec_cat is part of the test build: without it these tests fail.
 
-#include <unistd.h>
-
-#include <cstdlib>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -13,11 +9,9 @@
 
 #include "driver/run_driver.h"
 #include "support/assemble.h"
+#include "support/srecord.h"
 
 namespace {
-
-// Found by CMake when the build was configured; empty when it was not found.
-const std::string srec_cat_path = SREC_CAT_PATH;
 
 // The bytes of the object file's records, in record order.
 std::string object_image(const std::string& obj) {
@@ -32,10 +26,10 @@ std::string object_image(const std::string& obj) {
     return bytes;
 }
 
-// Runs srec_cat in `dir`; true when it succeeded.
-bool srec_cat(const TempDir& dir, const std::string& args) {
-    const std::string cmd = "cd '" + dir.path.string() + "' && '" + srec_cat_path + "' " + args + " 2>srec_cat.err";
-    return std::system(cmd.c_str()) == 0;
+// The image srec_cat reads from an S-record or Intel HEX file (args name the
+// file and its format), as raw bytes from `offset`.
+std::string read_back(const TempDir& dir, const std::string& args, const std::string& offset = "0") {
+    return srec_tool(dir, "srec_cat " + args + " -offset -" + offset + " -o - -binary");
 }
 
 struct Assembled {
@@ -54,12 +48,7 @@ struct Assembled {
 
 class LoadFormats : public ::testing::Test {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(!srec_cat_path.empty() && access(srec_cat_path.c_str(), X_OK) == 0)
-            << "srec_cat is needed to read the load formats back: install the package srecord and configure "
-               "the build again (found at configure time: \""
-            << srec_cat_path << "\")";
-    }
+    void SetUp() override { REQUIRE_SREC_TOOLS(); }
 };
 
 TEST_F(LoadFormats, ReadBackByAnIndependentToolGiveTheImage) {
@@ -71,10 +60,8 @@ TEST_F(LoadFormats, ReadBackByAnIndependentToolGiveTheImage) {
     ASSERT_EQ(bin.size(), 0x49u);  // up to the 5 bytes of ldy [$C000] at $C044
     EXPECT_EQ(object_image(a.dir.read("prog.obj")), bin);
 
-    ASSERT_TRUE(srec_cat(a.dir, "prog.s19 -offset -0xC000 -o s19.bin -binary")) << a.dir.read("srec_cat.err");
-    ASSERT_TRUE(srec_cat(a.dir, "prog.hex -intel -offset -0xC000 -o hex.bin -binary")) << a.dir.read("srec_cat.err");
-    EXPECT_EQ(a.dir.read("s19.bin"), bin);
-    EXPECT_EQ(a.dir.read("hex.bin"), bin);
+    EXPECT_EQ(read_back(a.dir, "prog.s19", "0xC000"), bin) << a.dir.read("tool.err");
+    EXPECT_EQ(read_back(a.dir, "prog.hex -intel", "0xC000"), bin) << a.dir.read("tool.err");
 }
 
 TEST_F(LoadFormats, RecordsThatPassFFFFGoOnAtAddressZero) {
@@ -82,13 +69,11 @@ TEST_F(LoadFormats, RecordsThatPassFFFFGoOnAtAddressZero) {
     ASSERT_EQ(a.outcome, RunOutcome::completed) << a.console.str();
     EXPECT_EQ(a.dir.read("prog.obj"), "@FFF8[000102030405060708090A0B]\nE\n");
     // Eight bytes fill $FFF8..$FFFF; the other four wrap to $0000..$0003.
-    ASSERT_TRUE(srec_cat(a.dir, "prog.s19 -o s19.bin -binary")) << a.dir.read("srec_cat.err");
-    ASSERT_TRUE(srec_cat(a.dir, "prog.hex -intel -o hex.bin -binary")) << a.dir.read("srec_cat.err");
-    const std::string image = a.dir.read("s19.bin");
+    const std::string image = read_back(a.dir, "prog.s19");
     ASSERT_EQ(image.size(), 0x10000u);
     EXPECT_EQ(image.substr(0, 4), std::string("\x08\x09\x0A\x0B", 4));
     EXPECT_EQ(image.substr(0xFFF8), std::string("\x00\x01\x02\x03\x04\x05\x06\x07", 8));
-    EXPECT_EQ(a.dir.read("hex.bin"), image);
+    EXPECT_EQ(read_back(a.dir, "prog.hex -intel"), image);
 }
 
 // Sources that fill the whole 64 KiB image, from $0000 up to and including
@@ -124,17 +109,15 @@ TEST_F(LoadFormats, AFullImageKeepsItsLastByte) {
         }
         EXPECT_EQ(rom.substr(rom.size() - 14), rom_tail + "])") << c.source;
 
-        ASSERT_TRUE(srec_cat(a.dir, "prog.s19 -o s19.bin -binary")) << a.dir.read("srec_cat.err");
-        ASSERT_TRUE(srec_cat(a.dir, "prog.hex -intel -o hex.bin -binary")) << a.dir.read("srec_cat.err");
-        EXPECT_EQ(a.dir.read("s19.bin"), bin) << c.source;
-        EXPECT_EQ(a.dir.read("hex.bin"), bin) << c.source;
+        EXPECT_EQ(read_back(a.dir, "prog.s19"), bin) << c.source;
+        EXPECT_EQ(read_back(a.dir, "prog.hex -intel"), bin) << c.source;
     }
 }
 
 // A byte one past $FFFF is outside the image: error 7 on the statement that
 // places it, and no image file is written. Reserving up to the end exactly is
 // no error.
-TEST_F(LoadFormats, OneByteOrReservedByteMoreIsOutsideTheImage) {
+TEST(ImageBounds, OneByteOrReservedByteMoreIsOutsideTheImage) {
     struct Case {
         const char* source;
         int error_line;  // 0: the run completes
@@ -197,8 +180,7 @@ TEST_F(LoadFormats, HeaderRecordHoldsTheSourceName) {
         EXPECT_EQ(s19.substr(0, s19.find('\n') + 1), expected) << length;
 
         // srec_cat checks every checksum and writes the header out again.
-        ASSERT_TRUE(srec_cat(a.dir, "'" + base + ".s19' -o copy.s19")) << a.dir.read("srec_cat.err");
-        const std::string copy = a.dir.read("copy.s19");
+        const std::string copy = srec_tool(a.dir, "srec_cat '" + base + ".s19' -o -");
         EXPECT_EQ(copy.substr(0, copy.find('\n') + 1), expected) << length;
     }
 }

@@ -27,6 +27,8 @@ fs::path make_temp_dir(const std::string& prefix) {
 
 #ifdef _WIN32
 
+bool runs_build_machine_tools() { return false; }
+
 std::string as_text_file(const std::string& text) {
     std::string crlf;
     for (const char c : text) {
@@ -99,6 +101,8 @@ int run_program(const fs::path& program, const std::vector<std::string>& args, c
 }
 
 #else
+
+bool runs_build_machine_tools() { return true; }
 
 std::string as_text_file(const std::string& text) { return text; }
 

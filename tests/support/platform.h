@@ -9,6 +9,10 @@
 // A new, empty directory of its own under the system's temporary directory.
 std::filesystem::path make_temp_dir(const std::string& prefix);
 
+// Whether this test program can start the build machine's own programs (a
+// Windows test program under Wine cannot).
+bool runs_build_machine_tools();
+
 // `text` as the program leaves it in a text file or on a console stream:
 // Windows' text mode writes each LF as CR LF, Linux writes it as it is.
 std::string as_text_file(const std::string& text);
