@@ -4,10 +4,15 @@
 #include <array>
 #include <cstdint>
 #include <filesystem>
+#include <cstring>
 #include <fstream>
+#include <string>
+#include <string_view>
 
 #include "codegen/directives.h"
+#include "codegen/insn_table.h"
 #include "driver/asm_state.h"
+#include "driver/diagnose.h"
 #include "driver/statement.h"
 #include "output/console.h"
 #include "source/fields.h"
@@ -28,6 +33,15 @@ public:
 
     // The text ends here, whatever the file still holds.
     void end_text() { at_ = bytes_.size(); }
+
+    // Bytes of the file not read yet.
+    std::size_t remaining() const { return bytes_.size() - at_; }
+
+    // What the physical line still holds after the character just read.
+    std::string_view rest_of_line() const {
+        const std::string_view rest = std::string_view(bytes_).substr(at_);
+        return rest.substr(0, rest.find('\n'));
+    }
 
 private:
     const std::string& bytes_;
@@ -63,10 +77,43 @@ constexpr std::array<ReadAction, 256> read_actions = [] {
     return actions;
 }();
 
+bool is_comment_line(const AsmState& st) { return st.line[0] == '*' || st.line[0] == ';'; }
+
+bool fcc_statement(const AsmState& st) {
+    const InsnEntry* row = find_insn(&st.fields[FIELD_MNEMONIC]);
+    return !is_comment_line(st) && row != nullptr && row->cls == CLS_FCC;
+}
+
+// A ";" that starts a comment: not the character of a constant.
+bool holds_comment(const AsmState& st) {
+    for (const char* p = std::strchr(st.line.data(), ';'); p != nullptr; p = std::strchr(p + 1, ';')) {
+        if (p == st.line.data() || p[-1] != '\'') {
+            return true;
+        }
+    }
+    return false;
+}
+
+// Text past column 79 was dropped: a fact worth telling unless it was comment.
+void check_dropped(AsmState& st, const std::string& dropped) {
+    if (!is_comment_line(st) && !holds_comment(st)) {
+        warn(st, Warning::long_line, {.text = dropped});
+    }
+}
+
+// A Ctrl-Z or $FF byte ended the text; what the file holds after it is never read.
+void check_text_end(AsmState& st, int c, std::size_t unread) {
+    if (unread != 0) {
+        warn(st, Warning::text_end, {.value = static_cast<std::int32_t>(unread), .other = c});
+    }
+}
+
 // Collects one statement into `line`; returns the character that ended it.
 int read_statement(AsmState& st, SourceCursor& cursor) {
+    begin_statement_diagnostics(st);
     st.line.fill(' ');
     int column = 0;
+    std::string dropped;  // characters past column 79 other than spaces
     for (;;) {
         const int c = cursor.next();
         switch (read_actions[static_cast<std::size_t>(c)]) {
@@ -74,16 +121,25 @@ int read_statement(AsmState& st, SourceCursor& cursor) {
                 if (column < LINE_MAX_CHARS) {
                     st.line[column] = static_cast<char>(c);
                     ++column;
+                } else if (c != ' ' && wants(st, Warning::long_line)) {
+                    dropped.push_back(static_cast<char>(c));
                 }
                 break;
             case ReadAction::ctrl_z:
+                check_text_end(st, c, cursor.remaining());
                 cursor.end_text();
                 [[fallthrough]];
             case ReadAction::end_of_text:
+                if (c == END_OF_TEXT) {
+                    check_text_end(st, c, cursor.remaining());
+                }
                 ++st.end_seen;
                 [[fallthrough]];
             case ReadAction::end_statement:
                 st.line[column] = '\0';
+                if (!dropped.empty()) {
+                    check_dropped(st, dropped);
+                }
                 return c;
             case ReadAction::tab:
                 column = next_tab_column(column);
@@ -91,6 +147,23 @@ int read_statement(AsmState& st, SourceCursor& cursor) {
             case ReadAction::drop:
                 break;
         }
+    }
+}
+
+// A colon ended the statement where the writer meant no end: inside an fcc
+// text, as the character of a constant, or inside a comment.
+void check_colon(AsmState& st, const SourceCursor& cursor) {
+    const std::string_view rest = cursor.rest_of_line();
+    const char* slash = std::strchr(st.line.data(), '/');
+    if (fcc_statement(st) && slash != nullptr && std::strchr(slash + 1, '/') == nullptr) {
+        warn(st, Warning::colon, {.form = COLON_FCC_TEXT, .more = rest});
+    } else if (is_comment_line(st) || holds_comment(st)) {
+        // Only text after the colon is read as something new.
+        if (rest.find_first_not_of(" \t\r") != std::string_view::npos) {
+            warn(st, Warning::colon, {.form = COLON_COMMENT, .more = rest});
+        }
+    } else if (const std::size_t n = std::strlen(st.line.data()); n > 0 && st.line[n - 1] == '\'') {
+        warn(st, Warning::colon, {.form = COLON_CONSTANT, .more = rest});
     }
 }
 
@@ -118,6 +191,7 @@ bool load_source(AsmState& st, const std::string& source_name) {
 
 void run_pass(AsmState& st, int pass) {
     reset_pass(st);
+    begin_pass_diagnostics(st, pass);
     if (!st.quiet) {
         print_format(st.console, "**** pass %d start ****\n", pass);
     }
@@ -126,6 +200,9 @@ void run_pass(AsmState& st, int pass) {
     while (!stop) {
         const int ended_by = read_statement(st, cursor);
         split_fields(st);
+        if (ended_by == ':' && st.diag.enabled != 0) {
+            check_colon(st, cursor);
+        }
         assemble_statement(st, pass);
         if (ended_by == '\n') {
             ++st.source_line;

@@ -7,6 +7,7 @@
 #include "driver/asm_state.h"
 #include "driver/pass_reader.h"
 #include "output/console.h"
+#include "output/diagnostic_text.h"
 #include "output/image_files.h"
 #include "output/listing.h"
 #include "output/load_formats.h"
@@ -113,6 +114,10 @@ RunOutcome assemble_with_state(AsmState& st, const std::string& source_name, con
     if (st.error_count != 0 || st.symbol_overflow) {
         return stop(st.console);
     }
+    if (options.warnings_are_errors && st.diag.warnings_reported != 0) {
+        report_warnings_are_errors(st);
+        return stop(st.console);
+    }
     return write_images(st, source_name, names, options);
 }
 
@@ -158,6 +163,7 @@ RunOutcome assemble_source(const std::string& source_name, std::ostream& console
     AsmState st(console);
     st.quiet = options.quiet;
     st.diagnostics = options.diagnostics;
+    st.diag.wanted = options.warnings;
     st.source_name = source_name;
     return assemble_with_state(st, source_name, names, options);
 }

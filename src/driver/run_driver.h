@@ -1,8 +1,11 @@
 #pragma once
 
+#include <cstdint>
 #include <istream>
 #include <ostream>
 #include <string>
+
+#include "driver/diagnostics.h"
 
 // What the command line may add to a run.
 struct RunOptions {
@@ -12,6 +15,8 @@ struct RunOptions {
     bool bin = false;      // also BASE.bin
     bool symbols = false;  // also BASE.sym
     std::string output_base;  // -o: names the outputs in place of the source name
+    std::uint32_t warnings = ALL_WARNINGS;  // kinds reported (-w: none; -Wno-KIND drops one)
+    bool warnings_are_errors = false;       // -Werror: a run that reports a warning stops
     // Where diagnostics go (standard error) when the program was started with
     // arguments; none in the interactive program, which keeps its dialogue.
     std::ostream* diagnostics = nullptr;

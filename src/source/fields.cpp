@@ -6,6 +6,20 @@
 SourceText fields_text(const AsmState& st) { return {st.fields.data(), FIELDS_SIZE}; }
 SourceText line_text(const AsmState& st) { return {st.line.data(), LINE_SIZE}; }
 
+std::string_view line_from(const AsmState& st, int from) {
+    const std::string_view text(st.line.data());
+    return (from >= 0 && from < static_cast<int>(text.size())) ? text.substr(static_cast<std::size_t>(from))
+                                                               : std::string_view();
+}
+
+std::string_view field_word(const AsmState& st, int start) {
+    int end = start;
+    while (end < FIELDS_SIZE && st.fields[end] != ' ' && st.fields[end] != ',') {
+        ++end;
+    }
+    return {&st.fields[start], static_cast<std::size_t>(end - start)};
+}
+
 namespace {
 
 // What the splitter does with each character.
@@ -23,8 +37,32 @@ constexpr std::array<SplitAction, 256> split_actions = [] {
 
 }  // namespace
 
+namespace {
+
+// The field that starts at s ends at w: note a label, mnemonic or operand 1
+// that ran on past its 20 characters.
+void end_field(AsmState& st, int s, int w) {
+    if (w - s > FIELD_WIDTH && s <= FIELD_OPERAND1) {
+        st.long_fields |= static_cast<std::uint8_t>(1u << (s / FIELD_WIDTH));
+    }
+}
+
+// A "/" at line[r - 1] ends the fields: note it when it follows a character
+// of the label, mnemonic or operand 1.
+void note_slash(AsmState& st, const SourceText& line, int r, int s) {
+    const char before = line.at(r - 2);
+    if (r >= 2 && before != ' ' && before != ',' && s <= FIELD_OPERAND1) {
+        st.slash_field = s;
+    }
+}
+
+}  // namespace
+
 int split_fields(AsmState& st) {
     st.fields.fill(' ');
+    st.operand_at = LINE_SIZE;
+    st.slash_field = -1;
+    st.long_fields = 0;
     const SourceText line = line_text(st);
     int r = 0;
     int s = FIELD_LABEL;  // start of the field being filled
@@ -43,20 +81,26 @@ int split_fields(AsmState& st) {
                 }
                 break;
             case SplitAction::stop:
+                end_field(st, s, w);
+                if (ch == '/') {
+                    note_slash(st, line, r, s);
+                }
                 return r;
             case SplitAction::space:
                 while (line.at(r) == ' ') {
                     ++r;
                 }
-                s += FIELD_WIDTH;
-                w = s;
-                break;
+                [[fallthrough]];
             case SplitAction::comma:
-                if (s < FIELDS_SIZE) {
+                end_field(st, s, w);
+                if (ch == ',' && s < FIELDS_SIZE) {
                     st.fields[s + FIELD_WIDTH - 1] = ',';
                 }
                 s += FIELD_WIDTH;
                 w = s;
+                if (s == FIELD_OPERAND1) {
+                    st.operand_at = r;
+                }
                 break;
             case SplitAction::ignore:
                 break;

@@ -3,6 +3,8 @@
 #include "driver/asm_state.h"
 #include "source/text.h"
 
+#include <string_view>
+
 inline constexpr int FIELD_WIDTH = 20;
 inline constexpr int FIELD_LABEL = 0;
 inline constexpr int FIELD_MNEMONIC = 20;
@@ -23,6 +25,12 @@ SourceText line_text(const AsmState& st);
 inline char operand1(const AsmState& st, int i) { return st.fields[FIELD_OPERAND1 + i]; }
 // Operand-2 field character i (0..19).
 inline char operand2(const AsmState& st, int i) { return st.fields[FIELD_OPERAND2 + i]; }
+// The word that starts the field at `start`: up to its first space or comma.
+std::string_view field_word(const AsmState& st, int start);
+
+// The statement text from position `from` to its end; empty past the end.
+std::string_view line_from(const AsmState& st, int from);
+
 // True when a comma ended operand 1.
 inline bool comma_marked(const AsmState& st) { return st.fields[COMMA_MARK] == ','; }
 // True when the label field starts a comment statement.

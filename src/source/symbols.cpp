@@ -4,12 +4,18 @@
 #include <cstdint>
 #include <cstring>
 
+#include "driver/diagnose.h"
 #include "driver/error_numbers.h"
 #include "source/fields.h"
 
 namespace {
 
 using SymbolName = std::array<char, SYMBOL_NAME_LEN>;
+
+std::string_view trimmed(const SymbolName& name) {
+    const std::string_view s(name.data(), name.size());
+    return s.substr(0, s.find_last_not_of(' ') + 1);
+}
 
 bool ends_name(char c) {
     return c == '\0' || c == ' ' || c == '*' || c == '+' || c == ',' || c == '-';
@@ -74,37 +80,57 @@ int find_row(const AsmState& st, const SymbolName& name) {
     return NO_ROW;
 }
 
-void report_overflow(AsmState& st) {
+void report_overflow(AsmState& st, const SymbolName& name) {
     static constexpr char message[] = "*** Label buffer over flow ***\n";
     st.out << message;
     st.console << message;
-    st.error_code = ERR_SYMBOL_OVERFLOW;
+    store_error(st, Cause::symbol_overflow, {.text = trimmed(name)});
     st.symbol_overflow = true;
 }
 
+// A name that fills all 10 characters may be a longer spelling of another.
+void check_long_name(AsmState& st, int row, const SymbolName& name, SourceText text, int start) {
+    if (name.back() != ' ' && (st.diag.enabled & warning_bit(Warning::long_name)) != 0) {
+        check_spelling(st, row, std::string_view(text.data + start, static_cast<std::size_t>(name_end(text, start) - start)));
+    }
+}
+
 }  // namespace
+
+int name_end(SourceText text, int start) {
+    int end = start;
+    while (!ends_name(text.at(end))) {
+        ++end;
+    }
+    return end;
+}
+
+std::string_view symbol_name(const SymbolEntry& sym) { return trimmed(sym.name); }
 
 int lookup_symbol(AsmState& st, SourceText text, int start) {
     const SymbolName name = read_name(text, start);
     const int found = find_row(st, name);
     if (found != NO_ROW) {
         if (st.symbols[found].kind == SYM_UNDEFINED) {
-            st.error_code = ERR_NOT_YET_DEFINED;
+            store_error(st, Cause::not_yet_defined, {.text = trimmed(name)});
         }
+        check_long_name(st, found, name, text, start);
         return found;
     }
     if (st.symbol_count >= SYMBOL_CAPACITY) {
-        report_overflow(st);
+        report_overflow(st, name);
         return OVERFLOW_ROW;
     }
     const int row = st.symbol_count;
     st.symbols[row] = SymbolEntry{name, '\0', SYM_UNDEFINED, 0xFFFF};
     st.symbol_prints[row] = NameKey(name).print();
+    st.symbol_lines[row] = st.source_line;
     ++st.symbol_count;
     if (st.symbol_count < SYMBOL_CAPACITY) {
+        check_long_name(st, row, name, text, start);
         return row;
     }
-    report_overflow(st);
+    report_overflow(st, name);
     return OVERFLOW_ROW;
 }
 
@@ -115,12 +141,20 @@ int define_label(AsmState& st) {
     }
     const int row = lookup_symbol(st, fields_text(st), FIELD_LABEL);
     SymbolEntry& sym = st.symbols[row];
+    std::uint8_t& definitions = st.label_definitions[row];
+    if (definitions < 255) {
+        ++definitions;
+    }
     if (sym.kind == SYM_UNDEFINED) {
         sym.value = st.loc;
         sym.kind = SYM_LABEL;
     } else if (sym.value != st.loc) {
+        // Counted over both passes, so more than 2 in pass 2 means the source
+        // defines it more than once.
+        store_error(st, Cause::label_moved,
+                    {.form = static_cast<std::uint8_t>(definitions > 2), .text = symbol_name(sym),
+                     .value = sym.value, .other = st.loc});
         sym.value = st.loc;
-        st.error_code = ERR_LABEL_MOVED;
     }
     return row;
 }

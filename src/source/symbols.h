@@ -3,10 +3,19 @@
 #include "driver/asm_state.h"
 #include "source/text.h"
 
+#include <string_view>
+
 // Row handed to the encoder when a statement has no label.
 inline constexpr int NO_ROW = -1;
 // Row yielded in place of a new one once the table is full.
 inline constexpr int OVERFLOW_ROW = 1;
+
+// Position after the name that starts at `start`: at its first space, "*",
+// "+", ",", "-" or the end of the text, however long it is.
+int name_end(SourceText text, int start);
+
+// The stored name of a row without its filling spaces.
+std::string_view symbol_name(const SymbolEntry& sym);
 
 // Finds the row of the name that starts at `start`, creating it when new.
 int lookup_symbol(AsmState& st, SourceText text, int start);
