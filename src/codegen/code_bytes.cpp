@@ -5,20 +5,44 @@
 #include "source/fields.h"
 #include "source/operand.h"
 
-void place_byte(AsmState& st, std::int32_t byte) {
+namespace {
+
+void store_byte(AsmState& st, std::int32_t index, std::int32_t byte) {
+    st.image[index] = static_cast<std::uint8_t>(byte & 0xFF);
+    st.placed[index] = true;
+}
+
+// A byte outside the image, or one that draws a warning: above $FFFF, or
+// over a byte that an earlier statement of the pass placed. Apart from the
+// plain placement, which stays a few instructions.
+[[gnu::noinline]] void place_byte_noting(AsmState& st, std::int32_t byte) {
+    const std::int32_t index = st.image_len;
     if (static_cast<std::uint32_t>(st.loc) > 0xFFFF) {
         warn(st, Warning::wrap, {.form = WRAP_BYTE, .value = st.loc});
     }
-    if (st.image_len >= 0 && st.image_len < IMAGE_SIZE) {
-        if (st.placed[st.image_len]) {
+    if (index >= 0 && index < IMAGE_SIZE) {
+        if (st.placed[index]) {
             warn(st, Warning::overwrite, {.value = st.loc});
         }
-        st.image[st.image_len] = static_cast<std::uint8_t>(byte & 0xFF);
-        st.placed[st.image_len] = true;
+        store_byte(st, index, byte);
     } else {
         store_error(st, Cause::byte_outside_image, {.value = st.loc, .other = st.origin});
     }
-    st.image_len = wrap_add(st.image_len, 1);
+    st.image_len = wrap_add(index, 1);
+    st.loc = wrap_add(st.loc, 1);
+}
+
+}  // namespace
+
+void place_byte(AsmState& st, std::int32_t byte) {
+    const std::int32_t index = st.image_len;
+    const bool inside = index >= 0 && index < IMAGE_SIZE;
+    if (!inside || (st.diag.enabled != 0 && (st.placed[index] || st.loc > 0xFFFF))) {
+        place_byte_noting(st, byte);
+        return;
+    }
+    store_byte(st, index, byte);
+    st.image_len = index + 1;
     st.loc = wrap_add(st.loc, 1);
 }
 
@@ -28,10 +52,8 @@ int put_word(AsmState& st, int at, std::int32_t value) {
     return at + 2;
 }
 
-void check_fits(AsmState& st, std::int32_t value, int bits, std::int32_t kept) {
-    if (value < -(1 << (bits - 1)) || value > (1 << bits) - 1) {
-        warn(st, Warning::truncated, {.form = static_cast<std::uint8_t>(bits), .value = value, .other = kept});
-    }
+void report_truncated(AsmState& st, std::int32_t value, int bits, std::int32_t kept) {
+    warn(st, Warning::truncated, {.form = static_cast<std::uint8_t>(bits), .value = value, .other = kept});
 }
 
 std::int32_t operand_value(AsmState& st) { return eval_operand(st, fields_text(st), FIELD_OPERAND1); }

@@ -23,7 +23,12 @@ int put_word(AsmState& st, int at, std::int32_t value);
 
 // A value goes where `bits` bits hold it (8 or 16): outside -2^(bits-1) to
 // 2^bits - 1 it draws truncated, with what is kept.
-void check_fits(AsmState& st, std::int32_t value, int bits, std::int32_t kept);
+[[gnu::cold]] void report_truncated(AsmState& st, std::int32_t value, int bits, std::int32_t kept);
+inline void check_fits(AsmState& st, std::int32_t value, int bits, std::int32_t kept) {
+    if (value < -(1 << (bits - 1)) || value > (1 << bits) - 1) {
+        report_truncated(st, value, bits, kept);
+    }
+}
 
 // Value of the operand-1 field as an operand expression.
 std::int32_t operand_value(AsmState& st);

@@ -89,7 +89,7 @@ std::string_view mnemonic_text(const AsmState& st) { return field_word(st, FIELD
 // An immediate character constant gives its bytes from the characters
 // after the apostrophe: one for 8 bits, two for 16; a closing apostrophe may
 // follow them. Written otherwise, it is not read as written.
-void check_char_constant(AsmState& st, int bits) {
+[[gnu::noinline]] void check_char_constant(AsmState& st, int bits) {
     const int chars = bits / 8;
     const char after = operand1(st, 2 + chars);
     const bool closed = after == ' ' || (after == '\'' && operand1(st, 3 + chars) == ' ');
@@ -105,11 +105,21 @@ void check_char_constant(AsmState& st, int bits) {
 // Value of an immediate operand, evaluated also when a comma follows it.
 std::int32_t immediate_value(AsmState& st, std::int32_t v) { return comma_marked(st) ? operand_value(st) : v; }
 
+// Errors of the immediate forms, kept apart from the encoding that has none.
+[[gnu::cold, gnu::noinline]] void immediate_error(AsmState& st, Cause cause) {
+    const std::string_view text = (cause == Cause::immediate_with_comma) ? operand_text(st) : mnemonic_text(st);
+    if (cause == Cause::store8_immediate) {
+        add_error(st, cause, {.text = text});
+    } else {
+        store_error(st, cause, {.text = text});
+    }
+}
+
 // An immediate operand cannot be followed by a comma; reported after the
 // class's own checks so that it is the number listed.
 void check_immediate_comma(AsmState& st) {
     if (comma_marked(st)) {
-        store_error(st, Cause::immediate_with_comma, {.text = operand_text(st)});
+        immediate_error(st, Cause::immediate_with_comma);
     }
 }
 
@@ -141,15 +151,15 @@ int encode_acc8(AsmState& st, const InsnEntry& row) {
         st.emit[1] = v & 0xFF;
     }
     if (row.aux == 1) {
-        add_error(st, Cause::store8_immediate, {.text = mnemonic_text(st)});  // stores have no immediate form
+        immediate_error(st, Cause::store8_immediate);  // stores have no immediate form
     }
     check_immediate_comma(st);
     return 2;
 }
 
 // Classes 4, 5 and 6: 16-bit operations, with or without a prefix byte.
-// immediate_error is stored for rows that have no immediate form.
-int encode_reg16(AsmState& st, const InsnEntry& row, std::int32_t prefix, std::optional<Cause> immediate_error) {
+// no_immediate is stored for rows that have no immediate form.
+int encode_reg16(AsmState& st, const InsnEntry& row, std::int32_t prefix, std::optional<Cause> no_immediate) {
     std::int32_t v = memory_operand_value(st);
     const Form form = choose_form(st, true, v);
     const int k = put_prefix(st, prefix);
@@ -159,8 +169,8 @@ int encode_reg16(AsmState& st, const InsnEntry& row, std::int32_t prefix, std::o
     v = immediate_value(st, v);
     st.emit[k] = row.opcode;
     const int count = put_immediate_word(st, k + 1, v);
-    if (immediate_error) {
-        store_error(st, *immediate_error, {.text = mnemonic_text(st)});
+    if (no_immediate) {
+        immediate_error(st, *no_immediate);
     }
     check_immediate_comma(st);
     return count;
@@ -210,11 +220,15 @@ std::int32_t branch_offset(AsmState& st, std::int32_t target, int length) {
     return wrap_sub(wrap_sub(target & 0xFFFF, st.loc), length) & 0xFFFF;
 }
 
+[[gnu::cold, gnu::noinline]] void branch_range_error(AsmState& st, std::int32_t target, std::int32_t offset) {
+    store_error(st, Cause::branch_range, {.value = target & 0xFFFF, .other = static_cast<std::int16_t>(offset)});
+}
+
 int encode_short_branch(AsmState& st, const InsnEntry& row) {
     const std::int32_t target = operand_value(st);
     const std::int32_t d = branch_offset(st, target, 2);
     if (d > 0x7F && d < 0xFF80) {
-        store_error(st, Cause::branch_range, {.value = target & 0xFFFF, .other = static_cast<std::int16_t>(d)});
+        branch_range_error(st, target, d);
     }
     st.emit[0] = row.opcode;
     st.emit[1] = d & 0xFF;
@@ -304,21 +318,42 @@ void check_split(AsmState& st, const InsnEntry* row) {
 
 // MC6800 mnemonics whose MC6809 translation sets the condition codes
 // otherwise than the MC6800 does.
-constexpr std::string_view flag_changes[] = {"tab ", "tba ", "cpx "};
+constexpr const InsnEntry* flag_changes[] = {table_row("tab "), table_row("tba "), table_row("cpx ")};
 
 // How the mnemonic was read: only 4 characters count, and some MC6800
 // translations set other flags.
 void check_mnemonic(AsmState& st, const InsnEntry& row) {
-    const std::string_view written = mnemonic_text(st);
-    if (written.size() > MNEMONIC_SIGNIFICANT && written != "andcc") {
-        warn(st, Warning::long_mnemonic, {.text = written, .more = std::string_view(row.name.data(), 4)});
-    }
-    const std::string_view name(row.name.data(), MNEMONIC_SIGNIFICANT);
-    for (std::string_view changed : flag_changes) {
-        if (name == changed) {
-            warn(st, Warning::flags_6800, {.text = name.substr(0, 3)});
+    if (st.fields[FIELD_MNEMONIC + MNEMONIC_SIGNIFICANT] != ' ') {
+        const std::string_view written = mnemonic_text(st);
+        if (written.size() > MNEMONIC_SIGNIFICANT && written != "andcc") {
+            warn(st, Warning::long_mnemonic, {.text = written, .more = std::string_view(row.name.data(), 4)});
         }
     }
+    for (const InsnEntry* changed : flag_changes) {
+        if (&row == changed) {
+            warn(st, Warning::flags_6800, {.text = std::string_view(row.name.data(), 3)});
+        }
+    }
+}
+
+// How the fields and the mnemonic of a statement were read.
+[[gnu::noinline]] void check_statement(AsmState& st, const InsnEntry* row) {
+    if (st.slash_field >= 0 || st.long_fields != 0) {
+        check_split(st, row);
+    }
+    if (row != nullptr) {
+        check_mnemonic(st, *row);
+    }
+}
+
+// Whether check_statement may find something: most statements are plain.
+bool worth_checking(const AsmState& st, const InsnEntry* row) {
+    return st.slash_field >= 0 || st.long_fields != 0 || st.fields[FIELD_MNEMONIC + MNEMONIC_SIGNIFICANT] != ' ' ||
+           row == flag_changes[0] || row == flag_changes[1] || row == flag_changes[2];
+}
+
+[[gnu::cold, gnu::noinline]] void unknown_mnemonic(AsmState& st) {
+    store_error(st, Cause::unknown_mnemonic, {.text = mnemonic_text(st)});
 }
 
 }  // namespace
@@ -328,15 +363,12 @@ int encode_statement(AsmState& st, int label_row) {
         return 0;
     }
     const InsnEntry* row = find_insn(&st.fields[FIELD_MNEMONIC]);
-    if (st.slash_field >= 0 || st.long_fields != 0) {
-        check_split(st, row);
+    if (st.diag.enabled != 0 && worth_checking(st, row)) {
+        check_statement(st, row);
     }
     if (row == nullptr) {
-        store_error(st, Cause::unknown_mnemonic, {.text = mnemonic_text(st)});
+        unknown_mnemonic(st);
         return 0;
-    }
-    if (st.diag.enabled != 0) {
-        check_mnemonic(st, *row);
     }
     const RuleResult result = encode_by_class(st, *row, label_row);
     if (result.count == DIRECTIVE_PLACED) {

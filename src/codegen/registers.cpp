@@ -149,16 +149,26 @@ void check_words_after(AsmState& st, SourceText line, int list_end) {
 
 }  // namespace
 
+// The list as written ends at its first space (or the end of the text).
+int list_end(const AsmState& st) {
+    const SourceText line = line_text(st);
+    int end = st.operand_at;
+    while (!line.ends_at(end) && line.at(end) != ' ') {
+        ++end;
+    }
+    return end;
+}
+
 int list_postbyte(AsmState& st, char own_stack) {
+    const bool checking = st.diag.enabled != 0;
     int mask = list_register_mask(st, operand1(st, 0), operand1(st, 1));
-    check_own_stack(st, operand1(st, 0), own_stack);
+    const int end = checking ? list_end(st) : LINE_SIZE;
+    if (checking) {
+        check_own_stack(st, operand1(st, 0), own_stack);
+    }
     // Every comma of the whole statement text names one more register, also a
     // comma in a trailing comment.
     const SourceText line = line_text(st);
-    int list_end = st.operand_at;  // the list as written ends at its first space
-    while (!line.ends_at(list_end) && line.at(list_end) != ' ') {
-        ++list_end;
-    }
     for (int i = 0; !line.ends_at(i); ++i) {
         if (line.at(i) != ',') {
             continue;
@@ -166,14 +176,15 @@ int list_postbyte(AsmState& st, char own_stack) {
         const char c1 = line.at(i + 1);
         const char c2 = (c1 == '\0') ? '\0' : line.at(i + 2);
         mask |= list_register_mask(st, c1, c2);
-        check_own_stack(st, c1, own_stack);
-        if (i > list_end && find_register(lower_case(c1)) != nullptr) {
-            warn(st, Warning::register_list,
-                 {.form = LIST_TRAILING_COMMA, .text = line_from(st, list_end + 1)});
+        if (checking) {
+            check_own_stack(st, c1, own_stack);
+            if (i > end && find_register(lower_case(c1)) != nullptr) {
+                warn(st, Warning::register_list, {.form = LIST_TRAILING_COMMA, .text = line_from(st, end + 1)});
+            }
         }
     }
-    if (!line.ends_at(list_end)) {
-        check_words_after(st, line, list_end);
+    if (checking && !line.ends_at(end)) {
+        check_words_after(st, line, end);
     }
     return mask;
 }

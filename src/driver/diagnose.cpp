@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -21,6 +22,9 @@ void record_cause(AsmState& st, Cause cause, bool adds, const Fact& fact) {
     Finding f = finding(static_cast<std::uint8_t>(cause), fact);
     // A store that keeps the number, over causes that each stored it, joins
     // them: two undefined names, two faulty list registers.
+    if (st.error_code == 0) {
+        causes.clear();  // those of an earlier statement, or of a cleared number
+    }
     const int number = error_number(cause);
     const auto stored_same = [&](const Finding& c) { return error_number(static_cast<Cause>(c.kind)) == number; };
     const bool joins = st.error_code == number && std::all_of(causes.begin(), causes.end(), stored_same);
@@ -38,8 +42,13 @@ void begin_pass_diagnostics(AsmState& st, int pass) {
     st.diag.enabled = reported ? st.diag.wanted : 0;
     st.diag.record_causes = reported;
     st.diag.spellings.clear();
-    begin_statement_diagnostics(st);
-    clear_error(st);
+    st.diag.drawn = 0;
+    st.diag.warnings.clear();
+}
+
+std::vector<Finding> take_warnings(AsmState& st) {
+    st.diag.drawn = 0;
+    return std::exchange(st.diag.warnings, {});
 }
 
 void check_spelling(AsmState& st, int row, std::string_view spelling) {

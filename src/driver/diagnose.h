@@ -20,9 +20,9 @@ struct Fact {
     std::int32_t other = 0;
 };
 
-void record_warning(AsmState& st, Warning kind, const Fact& fact);
+[[gnu::cold]] void record_warning(AsmState& st, Warning kind, const Fact& fact);
 // Called before error_code changes.
-void record_cause(AsmState& st, Cause cause, bool adds, const Fact& fact);
+[[gnu::cold]] void record_cause(AsmState& st, Cause cause, bool adds, const Fact& fact);
 
 // True when a warning of this kind would be recorded for the statement now;
 // for findings whose facts cost something to gather.
@@ -53,17 +53,12 @@ inline void add_error(AsmState& st, Cause cause, const Fact& fact = {}) {
     st.error_code += error_number(cause);
 }
 
-// error_code := 0, without a cause.
-inline void clear_error(AsmState& st) {
-    st.error_code = 0;
-    st.diag.causes.clear();
-}
+// error_code := 0, without a cause. (The causes recorded before go with the
+// number: the next cause recorded over 0 drops them.)
+inline void clear_error(AsmState& st) { st.error_code = 0; }
 
-// A statement's text begins: it has drawn nothing yet.
-inline void begin_statement_diagnostics(AsmState& st) {
-    st.diag.drawn = 0;
-    st.diag.warnings.clear();
-}
+// The warnings the statement drew, taken once it is reported.
+std::vector<Finding> take_warnings(AsmState& st);
 
 // Pass 2 of a run with somewhere to report records; pass 1 never does.
 void begin_pass_diagnostics(AsmState& st, int pass);

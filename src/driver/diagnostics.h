@@ -85,6 +85,7 @@ struct Diagnostics {
     std::vector<Finding> warnings;        // the current statement's, in the order drawn
     std::vector<Finding> causes;          // the current statement's error causes
     std::int32_t warnings_reported = 0;   // in the whole run
+    std::string dropped;                  // characters the statement lost past column 79
     // Spellings of 10-character names met in this pass, by symbol row, first
     // spelling first.
     std::map<int, std::vector<std::string>> spellings;

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
-#include <filesystem>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <string_view>
@@ -94,26 +94,32 @@ bool holds_comment(const AsmState& st) {
     return false;
 }
 
+// A character other than a space lost past column 79.
+[[gnu::cold, gnu::noinline]] void note_dropped(AsmState& st, int c) { st.diag.dropped.push_back(static_cast<char>(c)); }
+
 // Text past column 79 was dropped: a fact worth telling unless it was comment.
-void check_dropped(AsmState& st, const std::string& dropped) {
-    if (!is_comment_line(st) && !holds_comment(st)) {
-        warn(st, Warning::long_line, {.text = dropped});
+[[gnu::cold, gnu::noinline]] void check_dropped(AsmState& st) {
+    if (!st.diag.dropped.empty() && !is_comment_line(st) && !holds_comment(st)) {
+        warn(st, Warning::long_line, {.text = st.diag.dropped});
     }
+    st.diag.dropped.clear();
 }
 
 // A Ctrl-Z or $FF byte ended the text; what the file holds after it is never read.
-void check_text_end(AsmState& st, int c, std::size_t unread) {
+[[gnu::cold, gnu::noinline]] void check_text_end(AsmState& st, int c, std::size_t unread) {
     if (unread != 0) {
         warn(st, Warning::text_end, {.value = static_cast<std::int32_t>(unread), .other = c});
     }
 }
 
 // Collects one statement into `line`; returns the character that ended it.
+// Noting, it also tells what the text lost past column 79 or after a Ctrl-Z
+// or $FF byte; that is done only while warnings are recorded, so that the
+// plain reading stays as fast as it was.
+template <bool Noting>
 int read_statement(AsmState& st, SourceCursor& cursor) {
-    begin_statement_diagnostics(st);
     st.line.fill(' ');
     int column = 0;
-    std::string dropped;  // characters past column 79 other than spaces
     for (;;) {
         const int c = cursor.next();
         switch (read_actions[static_cast<std::size_t>(c)]) {
@@ -121,24 +127,26 @@ int read_statement(AsmState& st, SourceCursor& cursor) {
                 if (column < LINE_MAX_CHARS) {
                     st.line[column] = static_cast<char>(c);
                     ++column;
-                } else if (c != ' ' && wants(st, Warning::long_line)) {
-                    dropped.push_back(static_cast<char>(c));
+                } else if (Noting && c != ' ') {
+                    note_dropped(st, c);
                 }
                 break;
             case ReadAction::ctrl_z:
-                check_text_end(st, c, cursor.remaining());
+                if constexpr (Noting) {
+                    check_text_end(st, CTRL_Z, cursor.remaining());
+                }
                 cursor.end_text();
                 [[fallthrough]];
             case ReadAction::end_of_text:
-                if (c == END_OF_TEXT) {
-                    check_text_end(st, c, cursor.remaining());
+                if constexpr (Noting) {
+                    check_text_end(st, END_OF_TEXT, cursor.remaining());  // nothing remains after a Ctrl-Z
                 }
                 ++st.end_seen;
                 [[fallthrough]];
             case ReadAction::end_statement:
                 st.line[column] = '\0';
-                if (!dropped.empty()) {
-                    check_dropped(st, dropped);
+                if (Noting && column == LINE_MAX_CHARS) {
+                    check_dropped(st);
                 }
                 return c;
             case ReadAction::tab:
@@ -152,7 +160,7 @@ int read_statement(AsmState& st, SourceCursor& cursor) {
 
 // A colon ended the statement where the writer meant no end: inside an fcc
 // text, as the character of a constant, or inside a comment.
-void check_colon(AsmState& st, const SourceCursor& cursor) {
+[[gnu::noinline]] void check_colon(AsmState& st, const SourceCursor& cursor) {
     const std::string_view rest = cursor.rest_of_line();
     const char* slash = std::strchr(st.line.data(), '/');
     if (fcc_statement(st) && slash != nullptr && std::strchr(slash + 1, '/') == nullptr) {
@@ -164,6 +172,25 @@ void check_colon(AsmState& st, const SourceCursor& cursor) {
         }
     } else if (const std::size_t n = std::strlen(st.line.data()); n > 0 && st.line[n - 1] == '\'') {
         warn(st, Warning::colon, {.form = COLON_CONSTANT, .more = rest});
+    }
+}
+
+// The statements of a pass, each read, split and assembled in turn.
+template <bool Noting>
+void run_statements(AsmState& st, int pass) {
+    SourceCursor cursor(st.source);
+    bool stop = false;
+    while (!stop) {
+        const int ended_by = read_statement<Noting>(st, cursor);
+        split_fields(st);
+        if (Noting && ended_by == ':') {
+            check_colon(st, cursor);
+        }
+        assemble_statement(st, pass);
+        if (ended_by == '\n') {
+            ++st.source_line;
+        }
+        stop = st.end_seen != 0;
     }
 }
 
@@ -195,19 +222,10 @@ void run_pass(AsmState& st, int pass) {
     if (!st.quiet) {
         print_format(st.console, "**** pass %d start ****\n", pass);
     }
-    SourceCursor cursor(st.source);
-    bool stop = false;
-    while (!stop) {
-        const int ended_by = read_statement(st, cursor);
-        split_fields(st);
-        if (ended_by == ':' && st.diag.enabled != 0) {
-            check_colon(st, cursor);
-        }
-        assemble_statement(st, pass);
-        if (ended_by == '\n') {
-            ++st.source_line;
-        }
-        stop = st.end_seen != 0;
+    if (st.diag.enabled != 0) {
+        run_statements<true>(st, pass);
+    } else {
+        run_statements<false>(st, pass);
     }
     if (pass == 1 && st.top_placement == 1) {
         move_labels_to_top(st);

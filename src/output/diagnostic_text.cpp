@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "driver/asm_state.h"
+#include "driver/diagnose.h"
 #include "driver/error_numbers.h"
 #include "source/symbols.h"
 
@@ -206,7 +207,7 @@ void report_statement_diagnostics(AsmState& st) {
         write_line(st, st.source_line, "error", causes.empty() ? "error" : causes,
                    format("%x", static_cast<unsigned>(st.error_code)));
     }
-    for (const Finding& warning : st.diag.warnings) {
+    for (const Finding& warning : take_warnings(st)) {
         write_line(st, st.source_line, "warning", warning_text(warning),
                    "-W" + std::string(warning_names[warning.kind]));
         ++st.diag.warnings_reported;

@@ -109,7 +109,9 @@ void list_statement(AsmState& st, std::int32_t image_offset, int listed) {
                     st.source_line);
         ++st.error_count;
     }
-    report_statement_diagnostics(st);
+    if (st.diagnostics != nullptr && (st.error_code != 0 || !st.diag.warnings.empty())) {
+        report_statement_diagnostics(st);
+    }
 }
 
 void write_run_report(AsmState& st) {

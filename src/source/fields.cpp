@@ -39,14 +39,6 @@ constexpr std::array<SplitAction, 256> split_actions = [] {
 
 namespace {
 
-// The field that starts at s ends at w: note a label, mnemonic or operand 1
-// that ran on past its 20 characters.
-void end_field(AsmState& st, int s, int w) {
-    if (w - s > FIELD_WIDTH && s <= FIELD_OPERAND1) {
-        st.long_fields |= static_cast<std::uint8_t>(1u << (s / FIELD_WIDTH));
-    }
-}
-
 // A "/" at line[r - 1] ends the fields: note it when it follows a character
 // of the label, mnemonic or operand 1.
 void note_slash(AsmState& st, const SourceText& line, int r, int s) {
@@ -56,13 +48,26 @@ void note_slash(AsmState& st, const SourceText& line, int r, int s) {
     }
 }
 
-}  // namespace
+// The field that starts at s ends with w: note a label, mnemonic or operand 1
+// that ran on past its 20 characters.
+void note_field_end(AsmState& st, int s, int w) {
+    if (w - s > FIELD_WIDTH && s <= FIELD_OPERAND1) {
+        st.long_fields |= static_cast<std::uint8_t>(1u << (s / FIELD_WIDTH));
+    }
+}
 
-int split_fields(AsmState& st) {
+// The splitter. Noting, it also notes for the warnings where operand 1
+// starts, a "/" that cut a field and fields that ran on; that work is done
+// only when warnings are recorded, so that the plain split stays as fast as
+// it was.
+template <bool Noting>
+int split(AsmState& st) {
     st.fields.fill(' ');
-    st.operand_at = LINE_SIZE;
-    st.slash_field = -1;
-    st.long_fields = 0;
+    if constexpr (Noting) {
+        st.operand_at = LINE_SIZE;
+        st.slash_field = -1;
+        st.long_fields = 0;
+    }
     const SourceText line = line_text(st);
     int r = 0;
     int s = FIELD_LABEL;  // start of the field being filled
@@ -81,25 +86,41 @@ int split_fields(AsmState& st) {
                 }
                 break;
             case SplitAction::stop:
-                end_field(st, s, w);
-                if (ch == '/') {
-                    note_slash(st, line, r, s);
+                if constexpr (Noting) {
+                    note_field_end(st, s, w);
+                    if (ch == '/') {
+                        note_slash(st, line, r, s);
+                    }
                 }
                 return r;
             case SplitAction::space:
                 while (line.at(r) == ' ') {
                     ++r;
                 }
-                [[fallthrough]];
+                if constexpr (Noting) {
+                    note_field_end(st, s, w);
+                }
+                s += FIELD_WIDTH;
+                w = s;
+                if constexpr (Noting) {
+                    if (s == FIELD_OPERAND1) {
+                        st.operand_at = r;
+                    }
+                }
+                break;
             case SplitAction::comma:
-                end_field(st, s, w);
-                if (ch == ',' && s < FIELDS_SIZE) {
+                if constexpr (Noting) {
+                    note_field_end(st, s, w);
+                }
+                if (s < FIELDS_SIZE) {
                     st.fields[s + FIELD_WIDTH - 1] = ',';
                 }
                 s += FIELD_WIDTH;
                 w = s;
-                if (s == FIELD_OPERAND1) {
-                    st.operand_at = r;
+                if constexpr (Noting) {
+                    if (s == FIELD_OPERAND1) {
+                        st.operand_at = r;
+                    }
                 }
                 break;
             case SplitAction::ignore:
@@ -107,3 +128,7 @@ int split_fields(AsmState& st) {
         }
     }
 }
+
+}  // namespace
+
+int split_fields(AsmState& st) { return st.diag.enabled != 0 ? split<true>(st) : split<false>(st); }

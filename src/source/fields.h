@@ -15,7 +15,8 @@ inline constexpr int FIELD_OPERAND3 = 80;
 inline constexpr int COMMA_MARK = FIELD_OPERAND1 + FIELD_WIDTH - 1;
 
 // Cuts `line` into the five space-filled fields; returns the number of
-// characters of `line` examined, the stopping character included.
+// characters of `line` examined, the stopping character included. While
+// warnings are recorded it also sets operand_at, slash_field and long_fields.
 int split_fields(AsmState& st);
 
 SourceText fields_text(const AsmState& st);

@@ -17,7 +17,7 @@ struct TermMarks {
     bool negative;
 };
 
-TermMarks skip_marks(SourceText text, int p) {
+[[gnu::always_inline]] inline TermMarks skip_marks(SourceText text, int p) {
     TermMarks marks{p, false};
     if (text.at(marks.body) == '[') {
         ++marks.body;
@@ -38,11 +38,6 @@ TermMarks skip_marks(SourceText text, int p) {
 bool ends_number(char c) { return c == '\0' || c == ' ' || c == ',' || c == '+' || c == '-'; }
 bool ends_operand(char c) { return c == '\0' || c == ' ' || c == ','; }
 
-// A term as read: its value (before its sign) and where its text ends.
-struct Term {
-    std::uint32_t value;
-    int end;
-};
 
 // What a character that digit_value counts is in a number of each base.
 constexpr std::uint8_t NOT_A_DIGIT = 1;
@@ -67,8 +62,24 @@ std::string_view slice(SourceText text, int from, int to) {
     return {text.data + from, static_cast<std::size_t>(std::clamp(to, from, text.size) - from)};
 }
 
+// A number whose characters are not all digits of its base: "*" counts 10,
+// and any other character what digit_value makes of it.
+[[gnu::cold, gnu::noinline]] void report_odd_digits(AsmState& st, std::uint8_t met, SourceText text, int start, int end,
+                                         std::uint32_t base, std::uint32_t v) {
+    const Fact read_as{.form = static_cast<std::uint8_t>(base), .text = slice(text, start, end),
+                       .value = static_cast<std::int32_t>(v)};
+    if (met & STAR_DIGIT) {
+        warn(st, Warning::star, read_as);
+    }
+    if (met & NOT_A_DIGIT) {
+        warn(st, Warning::digits, read_as);
+    }
+}
+
 // Digits from `from` on; `start` is where the term's text begins ("$" included).
-Term read_number(AsmState& st, SourceText text, int start, int from, std::uint32_t base) {
+// Noting, *end is set to where the digits end.
+template <bool Noting>
+[[gnu::always_inline]] inline std::uint32_t read_number(AsmState& st, SourceText text, int start, int from, std::uint32_t base, int* end) {
     const std::array<std::uint8_t, 256>& odd = (base == 16) ? odd_hex : odd_decimal;
     std::uint32_t v = 0;
     std::uint8_t met = 0;
@@ -76,56 +87,66 @@ Term read_number(AsmState& st, SourceText text, int start, int from, std::uint32
     for (; !ends_number(text.at(i)); ++i) {
         const char c = text.at(i);
         v = v * base + static_cast<std::uint32_t>(digit_value(c));
-        met |= odd[static_cast<unsigned char>(c)];
-    }
-    if (met != 0) {
-        const Fact read_as{.form = static_cast<std::uint8_t>(base), .text = slice(text, start, i),
-                           .value = static_cast<std::int32_t>(v)};
-        if (met & STAR_DIGIT) {
-            warn(st, Warning::star, read_as);
-        }
-        if (met & NOT_A_DIGIT) {
-            warn(st, Warning::digits, read_as);
+        if constexpr (Noting) {
+            met |= odd[static_cast<unsigned char>(c)];
         }
     }
-    return {v, i};
+    if constexpr (Noting) {
+        *end = i;
+        if (met != 0) {
+            report_odd_digits(st, met, text, start, i, base, v);
+        }
+    }
+    return v;
 }
 
-// 'c: the character after the apostrophe; a closing apostrophe belongs to it.
-Term read_character(SourceText text, int p) {
+// 'c: the character after the apostrophe. A closing apostrophe belongs to
+// the constant: where it ends is after it.
+int character_end(SourceText text, int p) {
     if (text.ends_at(p + 1)) {
-        return {0, p + 1};
+        return p + 1;
     }
-    const int end = (text.at(p + 2) == '\'') ? p + 3 : p + 2;
-    return {static_cast<unsigned char>(text.at(p + 1)), end};
+    return (text.at(p + 2) == '\'') ? p + 3 : p + 2;
 }
 
-Term read_symbol(AsmState& st, SourceText text, int p) {
+[[gnu::cold, gnu::noinline]] void undefined_symbol(AsmState& st, const SymbolEntry& sym) {
+    store_error(st, Cause::undefined_symbol, {.text = symbol_name(sym)});
+}
+
+std::uint32_t read_symbol(AsmState& st, SourceText text, int p) {
     const int row = lookup_symbol(st, text, p);
     const SymbolEntry& sym = st.symbols[row];
     if (sym.kind == SYM_UNDEFINED) {
-        store_error(st, Cause::undefined_symbol, {.text = symbol_name(sym)});
+        undefined_symbol(st, sym);
     }
-    return {static_cast<std::uint32_t>(sym.value), name_end(text, p)};
+    return static_cast<std::uint32_t>(sym.value);
 }
 
-Term read_term(AsmState& st, SourceText text, int p) {
+// The value of one term. Noting, it also sets *end to where the term's text
+// ends and tells how a number that is not one was read; that work is done
+// only while warnings are recorded, so that plain evaluation stays as fast
+// as it was.
+template <bool Noting>
+std::uint32_t read_term(AsmState& st, SourceText text, int p, int* end) {
     const TermMarks marks = skip_marks(text, p);
     const char c = text.at(marks.body);
-    Term term;
+    std::uint32_t v;
     if (c == '$') {
-        term = read_number(st, text, marks.body, marks.body + 1, 16);
+        v = read_number<Noting>(st, text, marks.body, marks.body + 1, 16, end);
     } else if (c == '\'') {
-        term = read_character(text, marks.body);
+        v = static_cast<unsigned char>(text.at(marks.body + 1));
+        if constexpr (Noting) {
+            *end = character_end(text, marks.body);
+        }
     } else if (static_cast<signed char>(c) < '@') {
-        term = read_number(st, text, marks.body, marks.body, 10);
+        v = read_number<Noting>(st, text, marks.body, marks.body, 10, end);
     } else {
-        term = read_symbol(st, text, marks.body);
+        v = read_symbol(st, text, marks.body);
+        if constexpr (Noting) {
+            *end = name_end(text, marks.body);
+        }
     }
-    if (marks.negative) {
-        term.value = 0u - term.value;
-    }
-    return term;
+    return marks.negative ? 0u - v : v;
 }
 
 int operand_end(SourceText text, int from) {
@@ -135,10 +156,18 @@ int operand_end(SourceText text, int from) {
     return from;
 }
 
-// Text of the operand at p between `from` and `to` that evaluation passed over.
-void check_unread(AsmState& st, SourceText text, int p, int from, int to) {
-    if (from < to) {
-        warn(st, Warning::ignored_operand, {.text = slice(text, p, operand_end(text, p)), .more = slice(text, from, to)});
+[[gnu::cold, gnu::noinline]] void report_unread(AsmState& st, SourceText text, int p, int from, int to) {
+    warn(st, Warning::ignored_operand, {.text = slice(text, p, operand_end(text, p)), .more = slice(text, from, to)});
+}
+
+// Text of the operand at p that evaluation passed over: between the end of
+// the first term and the operator (op < 0: no second term), and after the
+// end of the last term.
+[[gnu::always_inline]] inline void check_unread(AsmState& st, SourceText text, int p, int first_end, int op, int last_end) {
+    if (op >= 0 && first_end < op) {
+        report_unread(st, text, p, first_end, op);
+    } else if (!ends_operand(text.at(last_end))) {
+        report_unread(st, text, p, last_end, operand_end(text, last_end));
     }
 }
 
@@ -150,12 +179,16 @@ int digit_value(char ch) {
 }
 
 std::int32_t eval_term(AsmState& st, SourceText text, int p) {
-    return static_cast<std::int32_t>(read_term(st, text, p).value);
+    return static_cast<std::int32_t>(read_term<false>(st, text, p, nullptr));
 }
 
-std::int32_t eval_operand(AsmState& st, SourceText text, int p) {
-    const Term first = read_term(st, text, p);
-    const auto value = static_cast<std::int32_t>(first.value);
+namespace {
+
+// Noting, it also tells operand text that evaluation passes over.
+template <bool Noting>
+std::int32_t evaluate(AsmState& st, SourceText text, int p) {
+    int first_end = p;
+    const auto value = static_cast<std::int32_t>(read_term<Noting>(st, text, p, &first_end));
     // The operator is looked for behind the first term's marks, within the
     // first 20 characters of the operand.
     const int from = std::max(p + 1, skip_marks(text, p).body);
@@ -165,12 +198,27 @@ std::int32_t eval_operand(AsmState& st, SourceText text, int p) {
             break;
         }
         if (c == '+' || c == '-') {
-            const Term second = read_term(st, text, q);
-            check_unread(st, text, p, first.end, q);
-            check_unread(st, text, p, second.end, operand_end(text, second.end));
-            return wrap_add(value, static_cast<std::int32_t>(second.value));
+            int second_end = q;
+            const auto second = static_cast<std::int32_t>(read_term<Noting>(st, text, q, &second_end));
+            if constexpr (Noting) {
+                check_unread(st, text, p, first_end, q, second_end);
+            }
+            return wrap_add(value, second);
         }
     }
-    check_unread(st, text, p, first.end, operand_end(text, first.end));
+    if constexpr (Noting) {
+        check_unread(st, text, p, first_end, -1, first_end);
+    }
     return value;
+}
+
+// Kept apart from the plain evaluation, which stays small.
+[[gnu::noinline]] std::int32_t evaluate_noting(AsmState& st, SourceText text, int p) {
+    return evaluate<true>(st, text, p);
+}
+
+}  // namespace
+
+std::int32_t eval_operand(AsmState& st, SourceText text, int p) {
+    return st.diag.enabled != 0 ? evaluate_noting(st, text, p) : evaluate<false>(st, text, p);
 }

@@ -17,9 +17,13 @@ std::string_view trimmed(const SymbolName& name) {
     return s.substr(0, s.find_last_not_of(' ') + 1);
 }
 
-bool ends_name(char c) {
-    return c == '\0' || c == ' ' || c == '*' || c == '+' || c == ',' || c == '-';
-}
+constexpr std::array<bool, 256> name_ends = [] {
+    std::array<bool, 256> ends{};
+    ends['\0'] = ends[' '] = ends['*'] = ends['+'] = ends[','] = ends['-'] = true;
+    return ends;
+}();
+
+bool ends_name(char c) { return name_ends[static_cast<unsigned char>(c)]; }
 
 SymbolName read_name(SourceText text, int start) {
     SymbolName name;
@@ -90,9 +94,21 @@ void report_overflow(AsmState& st, const SymbolName& name) {
 
 // A name that fills all 10 characters may be a longer spelling of another.
 void check_long_name(AsmState& st, int row, const SymbolName& name, SourceText text, int start) {
-    if (name.back() != ' ' && (st.diag.enabled & warning_bit(Warning::long_name)) != 0) {
+    if ((st.diag.enabled & warning_bit(Warning::long_name)) != 0 && name.back() != ' ') {
         check_spelling(st, row, std::string_view(text.data + start, static_cast<std::size_t>(name_end(text, start) - start)));
     }
+}
+
+[[gnu::cold, gnu::noinline]] void not_yet_defined(AsmState& st, const SymbolName& name) {
+    store_error(st, Cause::not_yet_defined, {.text = trimmed(name)});
+}
+
+// In pass 2 the label count covers both passes: more than 2 means the source
+// defines the label more than once.
+[[gnu::cold, gnu::noinline]] void label_moved(AsmState& st, const SymbolEntry& sym, int definitions) {
+    store_error(st, Cause::label_moved,
+                {.form = static_cast<std::uint8_t>(definitions > 2), .text = trimmed(sym.name), .value = sym.value,
+                 .other = st.loc});
 }
 
 }  // namespace
@@ -112,7 +128,7 @@ int lookup_symbol(AsmState& st, SourceText text, int start) {
     const int found = find_row(st, name);
     if (found != NO_ROW) {
         if (st.symbols[found].kind == SYM_UNDEFINED) {
-            store_error(st, Cause::not_yet_defined, {.text = trimmed(name)});
+            not_yet_defined(st, name);
         }
         check_long_name(st, found, name, text, start);
         return found;
@@ -149,11 +165,7 @@ int define_label(AsmState& st) {
         sym.value = st.loc;
         sym.kind = SYM_LABEL;
     } else if (sym.value != st.loc) {
-        // Counted over both passes, so more than 2 in pass 2 means the source
-        // defines it more than once.
-        store_error(st, Cause::label_moved,
-                    {.form = static_cast<std::uint8_t>(definitions > 2), .text = symbol_name(sym),
-                     .value = sym.value, .other = st.loc});
+        label_moved(st, sym, definitions);
         sym.value = st.loc;
     }
     return row;
