@@ -53,6 +53,12 @@ int put_word(AsmState& st, int at, std::int32_t value) {
 }
 
 void report_truncated(AsmState& st, std::int32_t value, int bits, std::int32_t kept) {
+    // A name defined nowhere gives a stand-in value, already reported as an error.
+    for (const Finding& cause : st.diag.causes) {
+        if (st.error_code != 0 && cause.kind == static_cast<std::uint8_t>(Cause::undefined_symbol)) {
+            return;
+        }
+    }
     warn(st, Warning::truncated, {.form = static_cast<std::uint8_t>(bits), .value = value, .other = kept});
 }
 

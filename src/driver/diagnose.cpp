@@ -17,22 +17,46 @@ void record_warning(AsmState& st, Warning kind, const Fact& fact) {
     st.diag.warnings.push_back(finding(static_cast<std::uint8_t>(kind), fact));
 }
 
-void record_cause(AsmState& st, Cause cause, bool adds, const Fact& fact) {
+namespace {
+
+bool adds(Cause cause) { return cause == Cause::store8_immediate || cause == Cause::pair_register; }
+
+Cause cause_of(const Finding& f) { return static_cast<Cause>(f.kind); }
+
+}  // namespace
+
+void record_cause(AsmState& st, Cause cause, bool added, const Fact& fact) {
     std::vector<Finding>& causes = st.diag.causes;
-    Finding f = finding(static_cast<std::uint8_t>(cause), fact);
-    // A store that keeps the number, over causes that each stored it, joins
-    // them: two undefined names, two faulty list registers.
     if (st.error_code == 0) {
         causes.clear();  // those of an earlier statement, or of a cleared number
     }
+    Finding f = finding(static_cast<std::uint8_t>(cause), fact);
+    if (added) {
+        causes.push_back(std::move(f));
+        return;
+    }
+    // A name not yet defined (77) is what the lookup of an operand term
+    // stores just before the term stores 78 over it: it stands provisionally
+    // beside the causes before it, and the 78 takes its place.
+    if (cause == Cause::not_yet_defined) {
+        causes.push_back(std::move(f));
+        return;
+    }
+    int held = st.error_code;
+    if (cause == Cause::undefined_symbol && !causes.empty() && cause_of(causes.back()) == Cause::not_yet_defined &&
+        causes.back().text == f.text) {
+        causes.pop_back();
+        held = causes.empty() ? 0 : error_number(cause_of(causes.back()));
+    }
+    // A store that keeps the number, over causes that each stored it, joins
+    // them: two undefined names, two faulty list registers.
     const int number = error_number(cause);
-    const auto stored_same = [&](const Finding& c) { return error_number(static_cast<Cause>(c.kind)) == number; };
-    const bool joins = st.error_code == number && std::all_of(causes.begin(), causes.end(), stored_same);
-    if (!adds && !joins) {
+    const auto stored_same = [&](const Finding& c) { return !adds(cause_of(c)) && error_number(cause_of(c)) == number; };
+    if (held != number || !std::all_of(causes.begin(), causes.end(), stored_same)) {
         causes.clear();
     }
     const auto equal = [&](const Finding& c) { return c.kind == f.kind && c.text == f.text; };
-    if (adds || std::none_of(causes.begin(), causes.end(), equal)) {
+    if (std::none_of(causes.begin(), causes.end(), equal)) {
         causes.push_back(std::move(f));
     }
 }

@@ -143,9 +143,9 @@ std::string warning_text(const Finding& f) {
     return "warning";
 }
 
-std::string register_text(const Finding& f, const char* which) {
+std::string register_text(const Finding& f, const char* which, const char* names) {
     return f.text.empty() ? format("%s name missing", which)
-                          : format("%s is not a%s %s", quoted(f.text).c_str(), *which == 'i' ? "n" : "", which);
+                          : format("%s is not a%s %s%s", quoted(f.text).c_str(), *which == 'i' ? "n" : "", which, names);
 }
 
 std::string cause_text(const Finding& f) {
@@ -156,8 +156,8 @@ std::string cause_text(const Finding& f) {
             return f.text == "jsr" ? "immediate operand on jsr" : "immediate operand on a store";
         case Cause::pair_register:
         case Cause::list_register_suffix:
-        case Cause::list_register_unknown: return register_text(f, "register");
-        case Cause::no_index_register: return register_text(f, "index register");
+        case Cause::list_register_unknown: return register_text(f, "register", "");
+        case Cause::no_index_register: return register_text(f, "index register", " (x, y, u or s)");
         case Cause::unknown_mnemonic:
             return format("unknown mnemonic %s%s", quoted(f.text).c_str(),
                           f.text.starts_with(';') || f.text.starts_with('*')
@@ -224,7 +224,7 @@ void report_undefined_symbol(AsmState& st, int row) {
 void report_warnings_are_errors(AsmState& st) {
     if (st.diagnostics != nullptr) {
         *st.diagnostics << st.source_name << ": error: " << st.diag.warnings_reported
-                        << (st.diag.warnings_reported == 1 ? " warning" : " warnings")
-                        << " treated as errors [-Werror]\n";
+                        << (st.diag.warnings_reported == 1 ? " warning treated as an error" : " warnings treated as errors")
+                        << " [-Werror]\n";
     }
 }
