@@ -1,4 +1,1 @@
-        org     $F000
-start   ldx     #'A
-        rts
-        end     start
+../../diag_werror/in/t.asm
