@@ -71,6 +71,9 @@ RuleResult org(AsmState& st) {
 // The operand named a symbol defined nowhere: its error is about to be
 // cleared, and the label takes $FFFF (or that plus a second term).
 void check_undefined_operand(AsmState& st, int label_row, std::int32_t v) {
+    if (st.error_code == 0) {
+        return;
+    }
     for (const Finding& cause : st.diag.causes) {
         if (cause.kind == static_cast<std::uint8_t>(Cause::undefined_symbol)) {
             const std::string_view label = (label_row != NO_ROW) ? symbol_name(st.symbols[label_row]) : "";
@@ -204,7 +207,7 @@ RuleResult rmb(AsmState& st) {
     }
     st.image_len = wrap_add(st.image_len, v);
     st.loc = wrap_add(st.loc, v);
-    if (st.loc > 0x10000) {
+    if (v != 0 && st.loc > 0x10000) {
         warn(st, Warning::wrap, {.form = WRAP_RESERVED, .value = st.loc});
     }
     check_image_bound(st);

@@ -68,6 +68,7 @@ void begin_pass_diagnostics(AsmState& st, int pass) {
     st.diag.spellings.clear();
     st.diag.drawn = 0;
     st.diag.warnings.clear();
+    st.diag.causes.clear();
 }
 
 std::vector<Finding> take_warnings(AsmState& st) {

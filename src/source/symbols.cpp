@@ -17,12 +17,6 @@ std::string_view trimmed(const SymbolName& name) {
     return s.substr(0, s.find_last_not_of(' ') + 1);
 }
 
-constexpr std::array<bool, 256> name_ends = [] {
-    std::array<bool, 256> ends{};
-    ends['\0'] = ends[' '] = ends['*'] = ends['+'] = ends[','] = ends['-'] = true;
-    return ends;
-}();
-
 bool ends_name(char c) { return name_ends[static_cast<unsigned char>(c)]; }
 
 SymbolName read_name(SourceText text, int start) {
@@ -112,14 +106,6 @@ void check_long_name(AsmState& st, int row, const SymbolName& name, SourceText t
 }
 
 }  // namespace
-
-int name_end(SourceText text, int start) {
-    int end = start;
-    while (!ends_name(text.at(end))) {
-        ++end;
-    }
-    return end;
-}
 
 std::string_view symbol_name(const SymbolEntry& sym) { return trimmed(sym.name); }
 

@@ -3,6 +3,7 @@
 #include "driver/asm_state.h"
 #include "source/text.h"
 
+#include <array>
 #include <string_view>
 
 // Row handed to the encoder when a statement has no label.
@@ -10,9 +11,22 @@ inline constexpr int NO_ROW = -1;
 // Row yielded in place of a new one once the table is full.
 inline constexpr int OVERFLOW_ROW = 1;
 
+// The characters that end a name: NUL, space, "*", "+", ",", "-".
+inline constexpr std::array<bool, 256> name_ends = [] {
+    std::array<bool, 256> ends{};
+    ends['\0'] = ends[' '] = ends['*'] = ends['+'] = ends[','] = ends['-'] = true;
+    return ends;
+}();
+
 // Position after the name that starts at `start`: at its first space, "*",
 // "+", ",", "-" or the end of the text, however long it is.
-int name_end(SourceText text, int start);
+inline int name_end(SourceText text, int start) {
+    int end = start;
+    while (!name_ends[static_cast<unsigned char>(text.at(end))]) {
+        ++end;
+    }
+    return end;
+}
 
 // The stored name of a row without its filling spaces.
 std::string_view symbol_name(const SymbolEntry& sym);

@@ -4,7 +4,6 @@
 #include <fstream>
 #include <iterator>
 #include <map>
-#include <regex>
 #include <set>
 #include <sstream>
 #include <string>
@@ -31,15 +30,18 @@ struct Diagnosed {
         outcome = assemble_source("t.asm", console, options);
     }
 
-    // "KIND@LINE" of every warning line.
+    // "KIND@LINE" of every line "t.asm:LINE: warning: TEXT [-WKIND]".
     std::multiset<std::string> warnings() const {
-        static const std::regex warning(R"(^t\.asm:(\d+): warning: .* \[-W([a-z0-9-]+)\]$)");
         std::multiset<std::string> found;
         std::istringstream lines(err.str());
         for (std::string line; std::getline(lines, line);) {
-            std::smatch m;
-            if (std::regex_match(line, m, warning)) {
-                found.insert(m[2].str() + "@" + m[1].str());
+            const std::size_t number = line.find(':') + 1;
+            const std::size_t severity = line.find(": warning: ", number);
+            const std::size_t tag = line.rfind(" [-W");
+            if (line.starts_with("t.asm:") && severity != std::string::npos && tag != std::string::npos &&
+                line.ends_with("]")) {
+                found.insert(line.substr(tag + 4, line.size() - tag - 5) + "@" +
+                             line.substr(number, severity - number));
             }
         }
         return found;
@@ -101,10 +103,12 @@ const Trap traps[] = {
     {" org $1000\n fcb 1,2 ; one, 3\n", {"comment-comma@2"}},
     {" org $1000\n fcc \"HELLO\"\n fcc /ABC\n", {"fcc-delimiter@2", "fcc-delimiter@3"}},
     {"X equ UNDEF\n", {"undefined-equ@1"}},
+    {" fcb UNDEF\nX equ 5\nY equ X\n", {}},  // the error of the line before is not the equ's
     {" org $1000\n nop\n org $1000\n nop\n", {"overwrite@4"}},
     {" org $FFFF\n fdb 1\n", {"wrap@2"}},
     {" org $1000\n rmb -1\n", {"wrap@2"}},
     {" org $FFF0\n rmb $20\n", {"wrap@2"}},
+    {" org $FFFE\n rmb 2\n rmb 0\n", {}},
     {" org $1000\n ldx #'A\n ldd #'A'\n lda #'AB\n", {"char-pair@2", "char-pair@3", "char-pair@4"}},
     {" org $1000\n tab\n tba\n cpx #1\n", {"6800-flags@2", "6800-flags@3", "6800-flags@4"}},
 };
