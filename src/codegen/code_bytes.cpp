@@ -46,12 +46,6 @@ void place_byte(AsmState& st, std::int32_t byte) {
     st.loc = wrap_add(st.loc, 1);
 }
 
-int put_word(AsmState& st, int at, std::int32_t value) {
-    st.emit[at] = (value >> 8) & 0xFF;
-    st.emit[at + 1] = value & 0xFF;
-    return at + 2;
-}
-
 void report_truncated(AsmState& st, std::int32_t value, int bits, std::int32_t kept) {
     // A name defined nowhere gives a stand-in value, already reported as an error.
     for (const Finding& cause : st.diag.causes) {

@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "driver/asm_state.h"
+
 struct AsmState;
 
 // Returned by a data directive that has stored its own bytes.
@@ -19,7 +21,11 @@ void place_byte(AsmState& st, std::int32_t byte);
 
 // Writes the low 16 bits of value, high byte first, to emit[at] and
 // emit[at + 1]; returns at + 2.
-int put_word(AsmState& st, int at, std::int32_t value);
+inline int put_word(AsmState& st, int at, std::int32_t value) {
+    st.emit[at] = (value >> 8) & 0xFF;
+    st.emit[at + 1] = value & 0xFF;
+    return at + 2;
+}
 
 // A value goes where `bits` bits hold it (8 or 16): outside -2^(bits-1) to
 // 2^bits - 1 it draws truncated, with what is kept.

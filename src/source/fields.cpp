@@ -3,8 +3,6 @@
 #include <array>
 #include <cstdint>
 
-SourceText fields_text(const AsmState& st) { return {st.fields.data(), FIELDS_SIZE}; }
-SourceText line_text(const AsmState& st) { return {st.line.data(), LINE_SIZE}; }
 
 std::string_view line_from(const AsmState& st, int from) {
     const std::string_view text(st.line.data());

@@ -19,8 +19,8 @@ inline constexpr int COMMA_MARK = FIELD_OPERAND1 + FIELD_WIDTH - 1;
 // warnings are recorded it also sets operand_at, slash_field and long_fields.
 int split_fields(AsmState& st);
 
-SourceText fields_text(const AsmState& st);
-SourceText line_text(const AsmState& st);
+inline SourceText fields_text(const AsmState& st) { return {st.fields.data(), FIELDS_SIZE}; }
+inline SourceText line_text(const AsmState& st) { return {st.line.data(), LINE_SIZE}; }
 
 // Operand-1 field character i (0..19).
 inline char operand1(const AsmState& st, int i) { return st.fields[FIELD_OPERAND1 + i]; }
