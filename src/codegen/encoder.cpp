@@ -1,5 +1,9 @@
 #include "codegen/encoder.h"
 
+#include <cstring>
+#include <optional>
+#include <string_view>
+
 #include "codegen/code_bytes.h"
 #include "codegen/directives.h"
 #include "codegen/indexed.h"
@@ -8,10 +12,6 @@
 #include "driver/diagnose.h"
 #include "driver/error_numbers.h"
 #include "source/fields.h"
-
-#include <cstring>
-#include <optional>
-#include <string_view>
 
 namespace {
 

@@ -182,7 +182,7 @@ std::string cause_text(const Finding& f) {
                                         "changed its size",
                                         quoted(f.text).c_str(), format("$%04X", static_cast<unsigned>(f.value)).c_str(),
                                         format("$%04X", static_cast<unsigned>(f.other)).c_str());
-        case Cause::not_yet_defined: return format("symbol %s is not defined yet", quoted(f.text).c_str());
+        case Cause::not_yet_defined: return format("%s was not defined in pass 1", quoted(f.text).c_str());
         case Cause::undefined_symbol: return format("undefined symbol %s", quoted(f.text).c_str());
     }
     return "error";

@@ -1,9 +1,9 @@
 #pragma once
 
+#include <string_view>
+
 #include "driver/asm_state.h"
 #include "source/text.h"
-
-#include <string_view>
 
 inline constexpr int FIELD_WIDTH = 20;
 inline constexpr int FIELD_LABEL = 0;

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "driver/asm_state.h"
-#include "source/text.h"
-
 #include <array>
 #include <string_view>
+
+#include "driver/asm_state.h"
+#include "source/text.h"
 
 // Row handed to the encoder when a statement has no label.
 inline constexpr int NO_ROW = -1;
