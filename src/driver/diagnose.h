@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <string_view>
+#include <vector>
 
 #include "driver/asm_state.h"
 #include "driver/error_numbers.h"

@@ -8,6 +8,7 @@
 #include <sstream>
 #include <string>
 
+#include "driver/command_line.h"
 #include "driver/run_driver.h"
 #include "support/assemble.h"
 
@@ -265,6 +266,22 @@ TEST(Warnings, ChosenByOptions) {
 
     strict.warnings = 0;  // -w -Werror: nothing is reported, nothing fails
     EXPECT_EQ(Diagnosed(source, strict).outcome, RunOutcome::completed);
+}
+
+TEST(Warnings, HelpNamesEveryKindAndNoOtherIsTaken) {
+    std::istringstream in;
+    std::ostringstream out, err;
+    const char* help[] = {"x09asm", "--help"};
+    ASSERT_EQ(run_command_line(2, help, in, out, err), 0);
+    for (std::string_view kind : warning_names) {
+        EXPECT_NE(out.str().find(std::string(kind)), std::string::npos) << kind;
+        const std::string option = "-Wno-" + std::string(kind);
+        const char* only_option[] = {"x09asm", option.c_str(), "--version"};
+        EXPECT_EQ(run_command_line(3, only_option, in, out, err), 0) << option;
+    }
+    const char* unknown[] = {"x09asm", "-Wno-stars", "x.asm"};
+    EXPECT_EQ(run_command_line(3, unknown, in, out, err), 2);
+    EXPECT_NE(err.str().find("unknown warning kind 'stars'"), std::string::npos);
 }
 
 // Errors in words: the line of a statement listed with an error, its causes
