@@ -31,7 +31,9 @@ inline int put_word(AsmState& st, int at, std::int32_t value) {
 // 2^bits - 1 it draws truncated, with what is kept.
 [[gnu::cold]] void report_truncated(AsmState& st, std::int32_t value, int bits, std::int32_t kept);
 inline void check_fits(AsmState& st, std::int32_t value, int bits, std::int32_t kept) {
-    if (value < -(1 << (bits - 1)) || value > (1 << bits) - 1) {
+    // -2^(bits-1) .. 2^bits - 1, shifted to 0 .. 3 * 2^(bits-1) - 1
+    const std::uint32_t half = 1u << (bits - 1);
+    if (static_cast<std::uint32_t>(value) + half >= 3 * half) {
         report_truncated(st, value, bits, kept);
     }
 }

@@ -75,7 +75,7 @@ std::int32_t memory_operand_value(AsmState& st) {
     if (comma_marked(st)) {
         return 0;
     }
-    if (operand1(st, 0) == '#' && has_char_constant(st)) {
+    if (st.diag.enabled != 0 && operand1(st, 0) == '#' && has_char_constant(st)) {
         const UnusedValue unused(st);
         return operand_value(st);
     }

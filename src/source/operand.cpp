@@ -113,8 +113,10 @@ int character_end(SourceText text, int p) {
     store_error(st, Cause::undefined_symbol, {.text = symbol_name(sym)});
 }
 
-std::uint32_t read_symbol(AsmState& st, SourceText text, int p) {
-    const int row = lookup_symbol(st, text, p);
+// Noting, *end is set to where the name ends.
+template <bool Noting>
+std::uint32_t read_symbol(AsmState& st, SourceText text, int p, int* end) {
+    const int row = lookup_symbol(st, text, p, Noting ? end : nullptr);
     const SymbolEntry& sym = st.symbols[row];
     if (sym.kind == SYM_UNDEFINED) {
         undefined_symbol(st, sym);
@@ -141,10 +143,7 @@ std::uint32_t read_term(AsmState& st, SourceText text, int p, int* end) {
     } else if (static_cast<signed char>(c) < '@') {
         v = read_number<Noting>(st, text, marks.body, marks.body, 10, end);
     } else {
-        v = read_symbol(st, text, marks.body);
-        if constexpr (Noting) {
-            *end = name_end(text, marks.body);
-        }
+        v = read_symbol<Noting>(st, text, marks.body, end);
     }
     return marks.negative ? 0u - v : v;
 }

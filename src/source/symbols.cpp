@@ -19,16 +19,20 @@ std::string_view trimmed(const SymbolName& name) {
 
 bool ends_name(char c) { return name_ends[static_cast<unsigned char>(c)]; }
 
-SymbolName read_name(SourceText text, int start) {
+// The first 10 characters of the name at `start`; *length is how many it
+// has (10 when it has more).
+SymbolName read_name(SourceText text, int start, int* length) {
     SymbolName name;
     name.fill(' ');
-    for (int i = 0; i < SYMBOL_NAME_LEN; ++i) {
+    int i = 0;
+    for (; i < SYMBOL_NAME_LEN; ++i) {
         const char c = text.at(start + i);
         if (ends_name(c)) {
             break;
         }
         name[i] = c;
     }
+    *length = i;
     return name;
 }
 
@@ -109,8 +113,12 @@ void check_long_name(AsmState& st, int row, const SymbolName& name, SourceText t
 
 std::string_view symbol_name(const SymbolEntry& sym) { return trimmed(sym.name); }
 
-int lookup_symbol(AsmState& st, SourceText text, int start) {
-    const SymbolName name = read_name(text, start);
+int lookup_symbol(AsmState& st, SourceText text, int start, int* end) {
+    int length;
+    const SymbolName name = read_name(text, start, &length);
+    if (end != nullptr) {
+        *end = (length < SYMBOL_NAME_LEN) ? start + length : name_end(text, start);
+    }
     const int found = find_row(st, name);
     if (found != NO_ROW) {
         if (st.symbols[found].kind == SYM_UNDEFINED) {

@@ -32,7 +32,8 @@ inline int name_end(SourceText text, int start) {
 std::string_view symbol_name(const SymbolEntry& sym);
 
 // Finds the row of the name that starts at `start`, creating it when new.
-int lookup_symbol(AsmState& st, SourceText text, int start);
+// With `end`, also sets *end to name_end(text, start).
+int lookup_symbol(AsmState& st, SourceText text, int start, int* end = nullptr);
 
 // Defines or re-checks the label of the current statement; returns its row,
 // or NO_ROW when the statement carries no label.
