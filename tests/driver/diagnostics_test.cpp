@@ -80,6 +80,7 @@ const Trap traps[] = {
     {" org $1000\n ldx #70000\n fdb -40000\n", {"truncated@2", "truncated@3"}},
     {" org $1000\n fcb 256,-129\n andcc #$1FE\n pshs #$100\n", {"truncated@2", "truncated@3", "truncated@4"}},
     {" org $1000\n jmp $12345\nX equ $10000\n", {"truncated@2", "truncated@3"}},
+    {" org $1000\n lda #255\n ldb #-128\n ldx #65535\n ldy #-32768\n fcb 255,-128\n fdb 65535,-32768\n", {}},
     {"counter_hi fcb 1\n ldx #counter_high\n", {"long-name@2"}},
     {" org $1000\n ldaaa #1\n", {"long-mnemonic@2"}},
     {" org $1000\n ldb #10/2\n", {"slash@2"}},
