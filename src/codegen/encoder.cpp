@@ -98,7 +98,8 @@ std::string_view mnemonic_text(const AsmState& st) { return field_word(st, FIELD
         const std::int32_t value = (bits == 8) ? static_cast<unsigned char>(operand1(st, 2))
                                                : static_cast<unsigned char>(operand1(st, 2)) << 8 |
                                                      static_cast<unsigned char>(operand1(st, 3));
-        warn(st, Warning::char_pair, {.form = static_cast<std::uint8_t>(bits), .text = operand_text(st), .value = value});
+        warn(st, Warning::char_pair,
+             {.form = static_cast<std::uint8_t>(bits), .text = operand_text(st), .value = value});
     }
 }
 

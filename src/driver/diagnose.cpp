@@ -51,7 +51,9 @@ void record_cause(AsmState& st, Cause cause, bool added, const Fact& fact) {
     // A store that keeps the number, over causes that each stored it, joins
     // them: two undefined names, two faulty list registers.
     const int number = error_number(cause);
-    const auto stored_same = [&](const Finding& c) { return !adds(cause_of(c)) && error_number(cause_of(c)) == number; };
+    const auto stored_same = [&](const Finding& c) {
+        return !adds(cause_of(c)) && error_number(cause_of(c)) == number;
+    };
     if (held != number || !std::all_of(causes.begin(), causes.end(), stored_same)) {
         causes.clear();
     }

@@ -49,8 +49,9 @@ std::string number(std::int32_t v) {
 std::string_view trim(std::string_view s) { return s.substr(0, s.find_last_not_of(' ') + 1); }
 
 std::string or_rest(std::string_view rest) {
-    return rest.find_first_not_of(" \t\r") == std::string_view::npos ? std::string()
-                                                                      : ", and " + quoted(rest) + " is read as a new statement";
+    return rest.find_first_not_of(" \t\r") == std::string_view::npos
+               ? std::string()
+               : ", and " + quoted(rest) + " is read as a new statement";
 }
 
 std::string warning_text(const Finding& f) {
@@ -105,9 +106,11 @@ std::string warning_text(const Finding& f) {
                        ? format("the register list %s is read only up to its first space", quoted(f.text).c_str())
                        : format("a comma in the text after the list, %s, names a register", quoted(f.text).c_str());
         case Warning::fcb_char: {
-            const char* effect = f.value == ',' ? "splits the list" : f.value == '*' ? "ends the list" : "ends the field";
-            return format("the character constant %s %s: write %s", quoted(std::string(1, static_cast<char>(f.value))).c_str(),
-                          effect, hex(f.value).c_str());
+            const char* effect = f.value == ','   ? "splits the list"
+                                 : f.value == '*' ? "ends the list"
+                                                  : "ends the field";
+            return format("the character constant %s %s: write %s",
+                          quoted(std::string(1, static_cast<char>(f.value))).c_str(), effect, hex(f.value).c_str());
         }
         case Warning::comment_comma:
             return format("a comma in the text after the list, %s, adds an item", quoted(f.text).c_str());
@@ -117,16 +120,16 @@ std::string warning_text(const Finding& f) {
                        : format("the fcc text %s has no closing '/': it runs to the end of the statement",
                                 quoted(f.text).c_str());
         case Warning::undefined_equ:
-            return f.text.empty()
-                       ? format("%s is defined nowhere, and no error is counted", quoted(f.more).c_str())
-                       : format("%s is defined nowhere: %s takes %s and no error is counted", quoted(f.more).c_str(),
-                                quoted(f.text).c_str(), hex(f.value).c_str());
+            return f.text.empty() ? format("%s is defined nowhere, and no error is counted", quoted(f.more).c_str())
+                                  : format("%s is defined nowhere: %s takes %s and no error is counted",
+                                           quoted(f.more).c_str(), quoted(f.text).c_str(), hex(f.value).c_str());
         case Warning::overwrite:
             return format("the byte at %s is placed over one an earlier statement placed", hex(f.value).c_str());
         case Warning::wrap:
-            return f.form == WRAP_BYTE       ? format("a byte is placed at %s, above $FFFF", hex(f.value).c_str())
-                   : f.form == WRAP_RESERVED ? format("space is reserved up to %s, above $FFFF", hex(f.value - 1).c_str())
-                                             : format("rmb with the count %d reserves %d bytes", f.value, f.other);
+            return f.form == WRAP_BYTE ? format("a byte is placed at %s, above $FFFF", hex(f.value).c_str())
+                   : f.form == WRAP_RESERVED
+                       ? format("space is reserved up to %s, above $FFFF", hex(f.value - 1).c_str())
+                       : format("rmb with the count %d reserves %d bytes", f.value, f.other);
         case Warning::char_pair:
             return f.form == 16 ? format("%s gives %s: a 16-bit immediate takes two characters", quoted(f.text).c_str(),
                                          format("$%04X", static_cast<unsigned>(f.value)).c_str())
@@ -144,8 +147,9 @@ std::string warning_text(const Finding& f) {
 }
 
 std::string register_text(const Finding& f, const char* which, const char* names) {
-    return f.text.empty() ? format("%s name missing", which)
-                          : format("%s is not a%s %s%s", quoted(f.text).c_str(), *which == 'i' ? "n" : "", which, names);
+    return f.text.empty()
+               ? format("%s name missing", which)
+               : format("%s is not a%s %s%s", quoted(f.text).c_str(), *which == 'i' ? "n" : "", which, names);
 }
 
 std::string cause_text(const Finding& f) {
@@ -164,8 +168,8 @@ std::string cause_text(const Finding& f) {
                               ? " (a comment line begins with '*' or ';' in the first column)"
                               : "");
         case Cause::branch_range:
-            return format("branch to %s is out of range (offset %+d)", format("$%04X", static_cast<unsigned>(f.value)).c_str(),
-                          f.other);
+            return format("branch to %s is out of range (offset %+d)",
+                          format("$%04X", static_cast<unsigned>(f.value)).c_str(), f.other);
         case Cause::byte_outside_image:
             return format("the byte at %s lies outside the code image, which starts at %s", hex(f.value).c_str(),
                           hex(f.other).c_str());
@@ -223,8 +227,8 @@ void report_undefined_symbol(AsmState& st, int row) {
 
 void report_warnings_are_errors(AsmState& st) {
     if (st.diagnostics != nullptr) {
+        const bool one = st.diag.warnings_reported == 1;
         *st.diagnostics << st.source_name << ": error: " << st.diag.warnings_reported
-                        << (st.diag.warnings_reported == 1 ? " warning treated as an error" : " warnings treated as errors")
-                        << " [-Werror]\n";
+                        << (one ? " warning treated as an error" : " warnings treated as errors") << " [-Werror]\n";
     }
 }

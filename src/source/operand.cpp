@@ -79,7 +79,8 @@ std::string_view slice(SourceText text, int from, int to) {
 // Digits from `from` on; `start` is where the term's text begins ("$" included).
 // Noting, *end is set to where the digits end.
 template <bool Noting>
-[[gnu::always_inline]] inline std::uint32_t read_number(AsmState& st, SourceText text, int start, int from, std::uint32_t base, int* end) {
+[[gnu::always_inline]] inline std::uint32_t read_number(AsmState& st, SourceText text, int start, int from,
+                                                        std::uint32_t base, int* end) {
     const std::array<std::uint8_t, 256>& odd = (base == 16) ? odd_hex : odd_decimal;
     std::uint32_t v = 0;
     std::uint8_t met = 0;
@@ -162,7 +163,8 @@ int operand_end(SourceText text, int from) {
 // Text of the operand at p that evaluation passed over: between the end of
 // the first term and the operator (op < 0: no second term), and after the
 // end of the last term.
-[[gnu::always_inline]] inline void check_unread(AsmState& st, SourceText text, int p, int first_end, int op, int last_end) {
+[[gnu::always_inline]] inline void check_unread(AsmState& st, SourceText text, int p, int first_end, int op,
+                                                int last_end) {
     if (op >= 0 && first_end < op) {
         report_unread(st, text, p, first_end, op);
     } else if (!ends_operand(text.at(last_end))) {

@@ -93,7 +93,8 @@ void report_overflow(AsmState& st, const SymbolName& name) {
 // A name that fills all 10 characters may be a longer spelling of another.
 void check_long_name(AsmState& st, int row, const SymbolName& name, SourceText text, int start) {
     if ((st.diag.enabled & warning_bit(Warning::long_name)) != 0 && name.back() != ' ') {
-        check_spelling(st, row, std::string_view(text.data + start, static_cast<std::size_t>(name_end(text, start) - start)));
+        check_spelling(st, row,
+                       std::string_view(text.data + start, static_cast<std::size_t>(name_end(text, start) - start)));
     }
 }
 

@@ -90,7 +90,8 @@ const Trap traps[] = {
     {" org $1000\n* note:lab\n lda #1 ; load: nop\n", {"colon@2", "colon@3"}},
     {" org $1000\n fcb 1,2,3,4,5,6,7,8,9,10,11,12,13,14,15,16,17,18,19,20,21,22,23,24,25,26,27,28,29,30,31\n",
      {"long-line@2"}},
-    {" org $1000\n fcb 1,2,3,4,5,6,7,8,9,10,11,12,13,14,15,16,17,18,19,20 ; the table ends here and past column 79 goes on\n",
+    {" org $1000\n fcb 1,2,3,4,5,6,7,8,9,10,11,12,13,14,15,16,17,18,19,20 ; the table ends here and past column 79 "
+     "goes on\n",
      {}},
     {" org $1000\na_label_of_more_than_20_characters nop\n", {"long-field@2"}},
     {" org $1000\n ldx #a_symbol_name_longer_than_20\na_symbol_n rmb 2\n", {"long-field@2", "long-name@3"}},
@@ -294,7 +295,8 @@ TEST(Errors, SayTheirCauses) {
     };
     const Case cases[] = {
         {" ldz #1\n", "t.asm:1: error: unknown mnemonic 'ldz' [2]"},
-        {"  ; note\n", "t.asm:1: error: unknown mnemonic ';' (a comment line begins with '*' or ';' in the first column) [2]"},
+        {"  ; note\n",
+         "t.asm:1: error: unknown mnemonic ';' (a comment line begins with '*' or ';' in the first column) [2]"},
         {" tfr q,r\n", "t.asm:1: error: 'q' is not a register; 'r' is not a register [2]"},
         {" tfr p,x\n", "t.asm:1: error: 'p' is not a register [1]"},
         {" tfr x, y\n", "t.asm:1: error: register name missing [1]"},
