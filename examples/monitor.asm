@@ -102,7 +102,7 @@ gethex  bsr     getnib
         asla
         asla
         asla
-        tab               keep the high digit in B
+        tfr     a,b       keep the high digit in B
         bsr     getnib
         aba               and add the low one
         rts

@@ -4,7 +4,8 @@
 //   - every statement of pass 2 has its listing line, in order, with its
 //     source line number and text (the statements are cut here independently
 //     of the assembler's own reader);
-//   - the summary's error count equals the number of error lines listed;
+//   - the summary's error count equals the number of error lines listed, and
+//     standard error explains each of them on a line of its own;
 //   - the image files exist exactly when the run completed, and only when the
 //     summary counts no error;
 //   - no file other than the source and the expected outputs is created.
@@ -164,6 +165,20 @@ std::set<std::string> take_files() {
     return names;
 }
 
+// Lines "f.asm:LINE: error: CAUSES [NN]": one for each statement listed with
+// an error.
+int explained_errors(const std::string& diagnostics) {
+    int count = 0;
+    std::istringstream lines(diagnostics);
+    for (std::string line; std::getline(lines, line);) {
+        if (line.rfind("f.asm:", 0) != 0) fail("a diagnostic line without the source name");
+        if (line.find(": error: ") != std::string::npos && !line.empty() && line.back() == ']') {
+            ++count;
+        }
+    }
+    return count;
+}
+
 }  // namespace
 
 // A smaller quarantine than the default keeps use-after-free detection and
@@ -184,8 +199,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         src.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
     }
     std::ostringstream console;
+    std::ostringstream diagnostics;
     RunOptions options;
     options.srec = options.ihex = options.bin = options.symbols = true;
+    options.diagnostics = &diagnostics;
     const RunOutcome outcome = assemble_source("f.asm", console, options);
 
     static std::ostringstream scratch_console;
@@ -193,6 +210,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::vector<Statement> statements = expected_statements(scratch, data, size);
     const ListingCheck listing = check_listing(read_file("f.lst"), statements);
     if (listing.summary_count != listing.error_lines) fail("error count differs from the error lines");
+    if (explained_errors(diagnostics.str()) != listing.error_lines) fail("an error line without its causes");
 
     const bool completed = outcome == RunOutcome::completed;
     if (completed != (listing.summary_count == 0 && !listing.overflow)) fail("outcome does not match the summary");

@@ -1,28 +1,62 @@
 #include "codegen/code_bytes.h"
 
+#include "driver/diagnose.h"
 #include "driver/error_numbers.h"
 #include "source/fields.h"
 #include "source/operand.h"
 
-void place_byte(AsmState& st, std::int32_t byte) {
-    const std::int32_t at = st.image_len;  // read once: the byte stores below may alias it
-    if (at >= 0 && at < IMAGE_SIZE) {
-        st.image[at] = static_cast<std::uint8_t>(byte & 0xFF);
-        st.placed[at] = true;
-        if (!st.placed_line.empty()) {
-            st.placed_line[at] = st.source_line;
-        }
-    } else {
-        st.error_code = ERR_OUTSIDE_IMAGE;
+namespace {
+
+void store_byte(AsmState& st, std::int32_t index, std::int32_t byte) {
+    st.image[index] = static_cast<std::uint8_t>(byte & 0xFF);
+    st.placed[index] = true;
+    if (!st.placed_line.empty()) {
+        st.placed_line[index] = st.source_line;
     }
-    st.image_len = wrap_add(at, 1);
+}
+
+// A byte outside the image, or one that draws a warning: above $FFFF, or
+// over a byte that an earlier statement of the pass placed. Apart from the
+// plain placement, which stays a few instructions.
+[[gnu::noinline]] void place_byte_noting(AsmState& st, std::int32_t byte) {
+    const std::int32_t index = st.image_len;
+    if (static_cast<std::uint32_t>(st.loc) > 0xFFFF) {
+        warn(st, Warning::wrap, {.form = WRAP_BYTE, .value = st.loc});
+    }
+    if (index >= 0 && index < IMAGE_SIZE) {
+        if (st.placed[index]) {
+            warn(st, Warning::overwrite, {.value = st.loc});
+        }
+        store_byte(st, index, byte);
+    } else {
+        store_error(st, Cause::byte_outside_image, {.value = st.loc, .other = st.origin});
+    }
+    st.image_len = wrap_add(index, 1);
     st.loc = wrap_add(st.loc, 1);
 }
 
-int put_word(AsmState& st, int at, std::int32_t value) {
-    st.emit[at] = (value >> 8) & 0xFF;
-    st.emit[at + 1] = value & 0xFF;
-    return at + 2;
+}  // namespace
+
+void place_byte(AsmState& st, std::int32_t byte) {
+    const std::int32_t index = st.image_len;
+    const bool inside = index >= 0 && index < IMAGE_SIZE;
+    if (!inside || (st.diag.enabled != 0 && (st.placed[index] || st.loc > 0xFFFF))) {
+        place_byte_noting(st, byte);
+        return;
+    }
+    store_byte(st, index, byte);
+    st.image_len = index + 1;
+    st.loc = wrap_add(st.loc, 1);
+}
+
+void report_truncated(AsmState& st, std::int32_t value, int bits, std::int32_t kept) {
+    // A name defined nowhere gives a stand-in value, already reported as an error.
+    for (const Finding& cause : st.diag.causes) {
+        if (st.error_code != 0 && cause.kind == static_cast<std::uint8_t>(Cause::undefined_symbol)) {
+            return;
+        }
+    }
+    warn(st, Warning::truncated, {.form = static_cast<std::uint8_t>(bits), .value = value, .other = kept});
 }
 
 std::int32_t operand_value(AsmState& st) { return eval_operand(st, fields_text(st), FIELD_OPERAND1); }

@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "driver/asm_state.h"
+
 struct AsmState;
 
 // Returned by a data directive that has stored its own bytes.
@@ -19,7 +21,22 @@ void place_byte(AsmState& st, std::int32_t byte);
 
 // Writes the low 16 bits of value, high byte first, to emit[at] and
 // emit[at + 1]; returns at + 2.
-int put_word(AsmState& st, int at, std::int32_t value);
+inline int put_word(AsmState& st, int at, std::int32_t value) {
+    st.emit[at] = (value >> 8) & 0xFF;
+    st.emit[at + 1] = value & 0xFF;
+    return at + 2;
+}
+
+// A value goes where `bits` bits hold it (8 or 16): outside -2^(bits-1) to
+// 2^bits - 1 it draws truncated, with what is kept.
+[[gnu::cold]] void report_truncated(AsmState& st, std::int32_t value, int bits, std::int32_t kept);
+inline void check_fits(AsmState& st, std::int32_t value, int bits, std::int32_t kept) {
+    // -2^(bits-1) .. 2^bits - 1, shifted to 0 .. 3 * 2^(bits-1) - 1
+    const std::uint32_t half = 1u << (bits - 1);
+    if (static_cast<std::uint32_t>(value) + half >= 3 * half) {
+        report_truncated(st, value, bits, kept);
+    }
+}
 
 // Value of the operand-1 field as an operand expression.
 std::int32_t operand_value(AsmState& st);

@@ -1,7 +1,9 @@
 #include "codegen/directives.h"
 
 #include <cstdint>
+#include <string_view>
 
+#include "driver/diagnose.h"
 #include "driver/error_numbers.h"
 #include "source/fields.h"
 #include "source/operand.h"
@@ -30,8 +32,15 @@ struct DataBytes {
 
 void check_image_bound(AsmState& st) {
     if (st.image_len > IMAGE_SIZE) {
-        st.error_code = ERR_OUTSIDE_IMAGE;
+        store_error(st, Cause::location_outside_image, {.value = st.loc, .other = st.origin});
     }
+}
+
+// The operand value of org, equ and rmb, taken to 16 bits.
+std::int32_t address_operand(AsmState& st) {
+    const std::int32_t v = operand_value(st);
+    check_fits(st, v, 16, v & 0xFFFF);
+    return v & 0xFFFF;
 }
 
 // Where org ? starts the program: at $1000 in pass 1, which measures it; in
@@ -47,7 +56,7 @@ RuleResult org(AsmState& st) {
         st.top_placement = 1;
         return {0};
     }
-    const std::int32_t v = operand_value(st) & 0xFFFF;
+    const std::int32_t v = address_operand(st);
     if (st.image_len == 0) {
         st.loc = v;
         st.origin = v;
@@ -59,13 +68,31 @@ RuleResult org(AsmState& st) {
     return {0};
 }
 
+// The operand named a symbol defined nowhere: its error is about to be
+// cleared, and the label takes $FFFF (or that plus a second term).
+void check_undefined_operand(AsmState& st, int label_row, std::int32_t v) {
+    if (st.error_code == 0) {
+        return;
+    }
+    for (const Finding& cause : st.diag.causes) {
+        if (cause.kind == static_cast<std::uint8_t>(Cause::undefined_symbol)) {
+            const std::string_view label = (label_row != NO_ROW) ? symbol_name(st.symbols[label_row]) : "";
+            warn(st, Warning::undefined_equ, {.text = label, .more = cause.text, .value = v});
+            return;
+        }
+    }
+}
+
 RuleResult equ(AsmState& st, int label_row) {
-    const std::int32_t v = operand_value(st) & 0xFFFF;
+    const std::int32_t v = address_operand(st);
     if (label_row != NO_ROW) {
         st.symbols[label_row].value = v;
         st.symbols[label_row].kind = SYM_EQU;
     }
-    st.error_code = 0;
+    if (wants(st, Warning::undefined_equ)) {
+        check_undefined_operand(st, label_row, v);
+    }
+    clear_error(st);
     return {0};
 }
 
@@ -79,29 +106,74 @@ int item_after_comma(SourceText line, int comma) {
     return p;
 }
 
-// Calls on_item with the start of every item after a comma of the statement
+// Where the text after an fcb or fdb list begins: at the first space of the
+// list that no comma comes before (spaces after a comma are skipped to the
+// item). The character of a constant belongs to its item.
+int trailing_text_at(const AsmState& st) {
+    const SourceText line = line_text(st);
+    int i = st.operand_at;
+    while (!line.ends_at(i) && line.at(i) != ' ') {
+        if (line.at(i) == ',') {
+            i = item_after_comma(line, i);
+        } else {
+            i += (line.at(i) == '\'' && !line.ends_at(i + 1)) ? 2 : 1;
+        }
+    }
+    return i;
+}
+
+// A list item that is a character constant of ",", "*" or a space: the
+// character splits, ends or cuts the list instead.
+void check_list_character(AsmState& st, SourceText line, int item) {
+    const char c = line.at(item + 1);
+    if (line.at(item) == '\'' && (c == ',' || c == '*' || c == ' ')) {
+        warn(st, Warning::fcb_char, {.value = c});
+    }
+}
+
+// Calls on_item with the value of every item after a comma of the statement
 // text, up to its end or a "*".
 template <typename OnItem>
 void scan_list_items(AsmState& st, OnItem on_item) {
     const SourceText line = line_text(st);
+    const bool checking = st.diag.enabled != 0;
+    const int trailing = checking ? trailing_text_at(st) : LINE_SIZE;
+    if (checking) {
+        check_list_character(st, line, st.operand_at);
+    }
     for (int i = 0; !line.ends_at(i) && line.at(i) != '*'; ++i) {
         if (line.at(i) == ',') {
-            on_item(eval_operand(st, line, item_after_comma(line, i)));
+            const int item = item_after_comma(line, i);
+            if (checking) {
+                check_list_character(st, line, item);
+                if (i > trailing) {
+                    warn(st, Warning::comment_comma, {.text = line_from(st, trailing + 1)});
+                }
+            }
+            on_item(eval_operand(st, line, item));
         }
     }
 }
 
 RuleResult fcb(AsmState& st) {
     DataBytes bytes{st};
-    bytes.byte(operand_value(st) & 0xFF);
-    scan_list_items(st, [&](std::int32_t v) { bytes.byte(v & 0xFF); });
+    const auto item = [&](std::int32_t v) {
+        check_fits(st, v, 8, v & 0xFF);
+        bytes.byte(v & 0xFF);
+    };
+    item(operand_value(st));
+    scan_list_items(st, item);
     return bytes.placed();
 }
 
 RuleResult fdb(AsmState& st) {
     DataBytes bytes{st};
-    bytes.word(operand_value(st) & 0xFFFF);
-    scan_list_items(st, [&](std::int32_t v) { bytes.word(v & 0xFFFF); });
+    const auto item = [&](std::int32_t v) {
+        check_fits(st, v, 16, v & 0xFFFF);
+        bytes.word(v & 0xFFFF);
+    };
+    item(operand_value(st));
+    scan_list_items(st, item);
     return bytes.placed();
 }
 
@@ -113,18 +185,31 @@ RuleResult fcc(AsmState& st) {
         ++i;
     }
     if (line.ends_at(i)) {
+        warn(st, Warning::fcc_delimiter, {.form = FCC_NO_SLASH, .text = line_from(st, st.operand_at)});
         return bytes.placed();
     }
+    const int opening = i;
     for (++i; !line.ends_at(i) && line.at(i) != '/'; ++i) {
         bytes.byte(static_cast<unsigned char>(line.at(i)));
+    }
+    if (line.ends_at(i)) {
+        warn(st, Warning::fcc_delimiter, {.form = FCC_NO_CLOSING, .text = line_from(st, opening)});
     }
     return bytes.placed();
 }
 
 RuleResult rmb(AsmState& st) {
-    const std::int32_t v = operand_value(st) & 0xFFFF;
+    const std::int32_t count = operand_value(st);
+    check_fits(st, count, 16, count & 0xFFFF);
+    const std::int32_t v = count & 0xFFFF;
+    if (count < 0) {
+        warn(st, Warning::wrap, {.form = WRAP_NEGATIVE_COUNT, .value = count, .other = v});
+    }
     st.image_len = wrap_add(st.image_len, v);
     st.loc = wrap_add(st.loc, v);
+    if (v != 0 && st.loc > 0x10000) {
+        warn(st, Warning::wrap, {.form = WRAP_RESERVED, .value = st.loc});
+    }
     check_image_bound(st);
     return {0};
 }

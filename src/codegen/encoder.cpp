@@ -1,10 +1,15 @@
 #include "codegen/encoder.h"
 
+#include <cstring>
+#include <optional>
+#include <string_view>
+
 #include "codegen/code_bytes.h"
 #include "codegen/directives.h"
 #include "codegen/indexed.h"
 #include "codegen/insn_table.h"
 #include "codegen/registers.h"
+#include "driver/diagnose.h"
 #include "driver/error_numbers.h"
 #include "source/fields.h"
 
@@ -48,10 +53,12 @@ int put_prefix(AsmState& st, std::int32_t prefix) {
 int put_addressed(AsmState& st, int k, Form form, const FormOpcodes& ops, std::int32_t v) {
     switch (form) {
         case Form::direct:
+            check_fits(st, v, 16, v & 0xFF);
             st.emit[k] = ops.direct;
             st.emit[k + 1] = v & 0xFF;
             return k + 2;
         case Form::extended:
+            check_fits(st, v, 16, v & 0xFFFF);
             st.emit[k] = ops.extended;
             return put_word(st, k + 1, v & 0xFFFF);
         default:
@@ -61,27 +68,71 @@ int put_addressed(AsmState& st, int k, Form form, const FormOpcodes& ops, std::i
 }
 
 // Operand 1 of classes 3 to 7; not evaluated when a comma follows it, since
-// the indexed rule reads it then.
-std::int32_t memory_operand_value(AsmState& st) { return comma_marked(st) ? 0 : operand_value(st); }
+// the indexed rule reads it then. The value of an immediate character
+// constant is not used (its bytes come from the text), so how it reads
+// draws no warning.
+std::int32_t memory_operand_value(AsmState& st) {
+    if (comma_marked(st)) {
+        return 0;
+    }
+    if (st.diag.enabled != 0 && operand1(st, 0) == '#' && has_char_constant(st)) {
+        const UnusedValue unused(st);
+        return operand_value(st);
+    }
+    return operand_value(st);
+}
+
+// The operand-1 text as written, up to its first space.
+std::string_view operand_text(const AsmState& st) { return field_word(st, FIELD_OPERAND1); }
+std::string_view mnemonic_text(const AsmState& st) { return field_word(st, FIELD_MNEMONIC); }
+
+// An immediate character constant gives its bytes from the characters
+// after the apostrophe: one for 8 bits, two for 16; a closing apostrophe may
+// follow them. Written otherwise, it is not read as written.
+[[gnu::noinline]] void check_char_constant(AsmState& st, int bits) {
+    const int chars = bits / 8;
+    const char after = operand1(st, 2 + chars);
+    const bool closed = after == ' ' || (after == '\'' && operand1(st, 3 + chars) == ' ');
+    const bool filled = bits == 8 || (operand1(st, 2) != ' ' && operand1(st, 3) != ' ' && operand1(st, 3) != '\'');
+    if (!closed || !filled) {
+        const std::int32_t value = (bits == 8) ? static_cast<unsigned char>(operand1(st, 2))
+                                               : static_cast<unsigned char>(operand1(st, 2)) << 8 |
+                                                     static_cast<unsigned char>(operand1(st, 3));
+        warn(st, Warning::char_pair,
+             {.form = static_cast<std::uint8_t>(bits), .text = operand_text(st), .value = value});
+    }
+}
 
 // Value of an immediate operand, evaluated also when a comma follows it.
 std::int32_t immediate_value(AsmState& st, std::int32_t v) { return comma_marked(st) ? operand_value(st) : v; }
+
+// Errors of the immediate forms, kept apart from the encoding that has none.
+[[gnu::cold, gnu::noinline]] void immediate_error(AsmState& st, Cause cause) {
+    const std::string_view text = (cause == Cause::immediate_with_comma) ? operand_text(st) : mnemonic_text(st);
+    if (cause == Cause::store8_immediate) {
+        add_error(st, cause, {.text = text});
+    } else {
+        store_error(st, cause, {.text = text});
+    }
+}
 
 // An immediate operand cannot be followed by a comma; reported after the
 // class's own checks so that it is the number listed.
 void check_immediate_comma(AsmState& st) {
     if (comma_marked(st)) {
-        st.error_code = ERR_IMMEDIATE_WITH_COMMA;
+        immediate_error(st, Cause::immediate_with_comma);
     }
 }
 
 // Two immediate bytes at emit[at]: the two characters of #'XY, or the word.
 int put_immediate_word(AsmState& st, int at, std::int32_t v) {
     if (has_char_constant(st)) {
+        check_char_constant(st, 16);
         st.emit[at] = static_cast<unsigned char>(operand1(st, 2));
         st.emit[at + 1] = static_cast<unsigned char>(operand1(st, 3));
         return at + 2;
     }
+    check_fits(st, v, 16, v & 0xFFFF);
     return put_word(st, at, v & 0xFFFF);
 }
 
@@ -93,17 +144,23 @@ int encode_acc8(AsmState& st, const InsnEntry& row) {
     }
     v = immediate_value(st, v);
     st.emit[0] = row.opcode;
-    st.emit[1] = has_char_constant(st) ? static_cast<unsigned char>(operand1(st, 2)) : v & 0xFF;
+    if (has_char_constant(st)) {
+        check_char_constant(st, 8);
+        st.emit[1] = static_cast<unsigned char>(operand1(st, 2));
+    } else {
+        check_fits(st, v, 8, v & 0xFF);
+        st.emit[1] = v & 0xFF;
+    }
     if (row.aux == 1) {
-        st.error_code += ERR_STORE8_IMMEDIATE_ADDS;  // stores have no immediate form
+        immediate_error(st, Cause::store8_immediate);  // stores have no immediate form
     }
     check_immediate_comma(st);
     return 2;
 }
 
 // Classes 4, 5 and 6: 16-bit operations, with or without a prefix byte.
-// immediate_error is stored for rows that have no immediate form (0: none).
-int encode_reg16(AsmState& st, const InsnEntry& row, std::int32_t prefix, int immediate_error) {
+// no_immediate is stored for rows that have no immediate form.
+int encode_reg16(AsmState& st, const InsnEntry& row, std::int32_t prefix, std::optional<Cause> no_immediate) {
     std::int32_t v = memory_operand_value(st);
     const Form form = choose_form(st, true, v);
     const int k = put_prefix(st, prefix);
@@ -113,8 +170,8 @@ int encode_reg16(AsmState& st, const InsnEntry& row, std::int32_t prefix, int im
     v = immediate_value(st, v);
     st.emit[k] = row.opcode;
     const int count = put_immediate_word(st, k + 1, v);
-    if (immediate_error != 0) {
-        st.error_code = immediate_error;
+    if (no_immediate) {
+        immediate_error(st, *no_immediate);
     }
     check_immediate_comma(st);
     return count;
@@ -125,21 +182,31 @@ int encode_memory(AsmState& st, const InsnEntry& row) {
     return put_addressed(st, 0, choose_form(st, false, v), memory_forms(row.opcode), v);
 }
 
+// An 8-bit immediate byte: the operand's low 8 bits.
+std::int32_t immediate_byte(AsmState& st) {
+    const std::int32_t v = operand_value(st);
+    check_fits(st, v, 8, v & 0xFF);
+    return v & 0xFF;
+}
+
 int encode_reg_pair(AsmState& st, const InsnEntry& row) {
     st.emit[0] = row.opcode;
-    st.emit[1] = (operand1(st, 0) == '#') ? operand_value(st) & 0xFF : pair_postbyte(st);
+    st.emit[1] = (operand1(st, 0) == '#') ? immediate_byte(st) : pair_postbyte(st);
     return 2;
 }
 
+// pshs and puls work on S, pshu and pulu on U.
+char own_stack(const InsnEntry& row) { return (row.opcode & 0x02) != 0 ? 'u' : 's'; }
+
 int encode_reg_list(AsmState& st, const InsnEntry& row) {
     st.emit[0] = row.opcode;
-    st.emit[1] = (operand1(st, 0) == '#') ? operand_value(st) & 0xFF : list_postbyte(st);
+    st.emit[1] = (operand1(st, 0) == '#') ? immediate_byte(st) : list_postbyte(st, own_stack(row));
     return 2;
 }
 
 int encode_cc_immediate(AsmState& st, const InsnEntry& row) {
     st.emit[0] = row.opcode;
-    st.emit[1] = operand_value(st) & 0xFF;
+    st.emit[1] = immediate_byte(st);
     return 2;
 }
 
@@ -149,14 +216,20 @@ int encode_lea(AsmState& st, const InsnEntry& row) {
 }
 
 // Offset from the address after a branch of `length` bytes to the target.
-std::int32_t branch_offset(const AsmState& st, std::int32_t target, int length) {
+std::int32_t branch_offset(AsmState& st, std::int32_t target, int length) {
+    check_fits(st, target, 16, target & 0xFFFF);
     return wrap_sub(wrap_sub(target & 0xFFFF, st.loc), length) & 0xFFFF;
 }
 
+[[gnu::cold, gnu::noinline]] void branch_range_error(AsmState& st, std::int32_t target, std::int32_t offset) {
+    store_error(st, Cause::branch_range, {.value = target & 0xFFFF, .other = static_cast<std::int16_t>(offset)});
+}
+
 int encode_short_branch(AsmState& st, const InsnEntry& row) {
-    const std::int32_t d = branch_offset(st, operand_value(st), 2);
+    const std::int32_t target = operand_value(st);
+    const std::int32_t d = branch_offset(st, target, 2);
     if (d > 0x7F && d < 0xFF80) {
-        st.error_code = ERR_BRANCH_RANGE;
+        branch_range_error(st, target, d);
     }
     st.emit[0] = row.opcode;
     st.emit[1] = d & 0xFF;
@@ -189,9 +262,11 @@ RuleResult encode_by_class(AsmState& st, const InsnEntry& row, int label_row) {
             st.emit[1] = row.opcode;
             return {2};
         case CLS_ACC8: return {encode_acc8(st, row)};
-        case CLS_REG16: return {encode_reg16(st, row, PREFIX_NONE, row.aux == 1 ? ERR_STORE16_IMMEDIATE : 0)};
-        case CLS_REG16_PREFIXED: return {encode_reg16(st, row, row.aux, 0)};
-        case CLS_STORE16_PREFIXED: return {encode_reg16(st, row, row.aux, ERR_STORE16_PREFIXED_IMMEDIATE)};
+        case CLS_REG16:
+            return {encode_reg16(st, row, PREFIX_NONE,
+                                 row.aux == 1 ? std::optional(Cause::store16_immediate) : std::nullopt)};
+        case CLS_REG16_PREFIXED: return {encode_reg16(st, row, row.aux, std::nullopt)};
+        case CLS_STORE16_PREFIXED: return {encode_reg16(st, row, row.aux, Cause::store16_prefixed_immediate)};
         case CLS_MEMORY: return {encode_memory(st, row)};
         case CLS_REG_PAIR: return {encode_reg_pair(st, row)};
         case CLS_REG_LIST: return {encode_reg_list(st, row)};
@@ -208,6 +283,80 @@ RuleResult encode_by_class(AsmState& st, const InsnEntry& row, int label_row) {
     }
 }
 
+// Classes whose rule reads operand 1; for the others its text is comment.
+bool reads_operand1(const InsnEntry* row) {
+    if (row == nullptr) {
+        return false;
+    }
+    switch (row->cls) {
+        case CLS_INHERENT:
+        case CLS_PREFIXED_INHERENT:
+        case CLS_ACC_PAIR:
+        case CLS_FIXED_PAIR:
+        case CLS_FCC:
+        case CLS_EMPTY:
+        case CLS_END: return false;
+        default: return true;
+    }
+}
+
+// What the field splitter cut: text after a "/", and fields that ran on.
+void check_split(AsmState& st, const InsnEntry* row) {
+    const bool operand_read = reads_operand1(row);
+    const bool fcc = row != nullptr && row->cls == CLS_FCC;
+    if (st.slash_field >= 0 && !fcc && (st.slash_field < FIELD_OPERAND1 || operand_read)) {
+        const char* slash = std::strchr(st.line.data(), '/');
+        warn(st, Warning::slash, {.more = line_from(st, static_cast<int>(slash - st.line.data()))});
+    }
+    for (int field = FIELD_LABEL; field <= FIELD_OPERAND1; field += FIELD_WIDTH) {
+        if ((st.long_fields >> (field / FIELD_WIDTH) & 1) != 0 && (field < FIELD_OPERAND1 || operand_read)) {
+            warn(st, Warning::long_field,
+                 {.form = static_cast<std::uint8_t>(field / FIELD_WIDTH),
+                  .text = std::string_view(&st.fields[field], FIELD_WIDTH)});
+        }
+    }
+}
+
+// MC6800 mnemonics whose MC6809 translation sets the condition codes
+// otherwise than the MC6800 does.
+constexpr const InsnEntry* flag_changes[] = {table_row("tab "), table_row("tba "), table_row("cpx ")};
+
+// How the mnemonic was read: only 4 characters count, and some MC6800
+// translations set other flags.
+void check_mnemonic(AsmState& st, const InsnEntry& row) {
+    if (st.fields[FIELD_MNEMONIC + MNEMONIC_SIGNIFICANT] != ' ') {
+        const std::string_view written = mnemonic_text(st);
+        if (written.size() > MNEMONIC_SIGNIFICANT && written != "andcc") {
+            warn(st, Warning::long_mnemonic, {.text = written, .more = std::string_view(row.name.data(), 4)});
+        }
+    }
+    for (const InsnEntry* changed : flag_changes) {
+        if (&row == changed) {
+            warn(st, Warning::flags_6800, {.text = std::string_view(row.name.data(), 3)});
+        }
+    }
+}
+
+// How the fields and the mnemonic of a statement were read.
+[[gnu::noinline]] void check_statement(AsmState& st, const InsnEntry* row) {
+    if (st.slash_field >= 0 || st.long_fields != 0) {
+        check_split(st, row);
+    }
+    if (row != nullptr) {
+        check_mnemonic(st, *row);
+    }
+}
+
+// Whether check_statement may find something: most statements are plain.
+bool worth_checking(const AsmState& st, const InsnEntry* row) {
+    return st.slash_field >= 0 || st.long_fields != 0 || st.fields[FIELD_MNEMONIC + MNEMONIC_SIGNIFICANT] != ' ' ||
+           row == flag_changes[0] || row == flag_changes[1] || row == flag_changes[2];
+}
+
+[[gnu::cold, gnu::noinline]] void unknown_mnemonic(AsmState& st) {
+    store_error(st, Cause::unknown_mnemonic, {.text = mnemonic_text(st)});
+}
+
 }  // namespace
 
 int encode_statement(AsmState& st, int label_row) {
@@ -215,8 +364,11 @@ int encode_statement(AsmState& st, int label_row) {
         return 0;
     }
     const InsnEntry* row = find_insn(&st.fields[FIELD_MNEMONIC]);
+    if (st.diag.enabled != 0 && worth_checking(st, row)) {
+        check_statement(st, row);
+    }
     if (row == nullptr) {
-        st.error_code = ERR_UNKNOWN_MNEMONIC;
+        unknown_mnemonic(st);
         return 0;
     }
     const RuleResult result = encode_by_class(st, *row, label_row);

@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "codegen/code_bytes.h"
+#include "driver/diagnose.h"
 #include "driver/error_numbers.h"
 #include "source/fields.h"
 
@@ -14,6 +15,7 @@ constexpr int INDIRECT_BIT = 0x10;
 constexpr int OFFSET_8 = 0x88;
 constexpr int OFFSET_16 = 0x89;
 constexpr int NO_FORM = -1;
+constexpr int AUTO_DECREMENT_2 = 0x03;  // forms $00 to $03: ,R+ ,R++ ,-R ,--R
 
 struct IndexRegister {
     char letter;
@@ -27,16 +29,21 @@ constexpr IndexRegister index_registers[] = {
 };
 
 int extended_indirect(AsmState& st, int k) {
-    const std::int32_t v = operand_value(st) & 0xFFFF;
+    const std::int32_t v = operand_value(st);
+    check_fits(st, v, 16, v & 0xFFFF);
     st.emit[k + 1] = EXTENDED_INDIRECT;
-    return put_word(st, k + 2, v);
+    return put_word(st, k + 2, v & 0xFFFF);
 }
 
 bool in_byte_range(std::int32_t v) { return v >= -128 && v <= 127; }
 
 int pc_relative(AsmState& st, int k) {
     const int base = (operand1(st, 0) == '[') ? PC_RELATIVE_8 | INDIRECT_BIT : PC_RELATIVE_8;
+    if (lower_case(operand2(st, 2)) != 'r') {
+        warn(st, Warning::pc_target, {.text = field_word(st, FIELD_OPERAND1), .more = field_word(st, FIELD_OPERAND2)});
+    }
     const std::int32_t t = operand_value(st);
+    check_fits(st, t, 16, t & 0xFFFF);
     // A near target takes the 8-bit form only when the displacement fits it too.
     const std::int32_t near = wrap_sub(wrap_sub(t, st.loc), k + 3);
     if (in_byte_range(t) && in_byte_range(near)) {
@@ -96,6 +103,7 @@ int form_without_offset(const AsmState& st) {
 
 int offset_form(AsmState& st, int k, int r) {
     const std::int32_t g = operand_value(st);
+    check_fits(st, g, 16, g & 0xFFFF);
     if (operand1(st, 0) != '[' && g >= -16 && g <= 15) {
         st.emit[k + 1] = r | (g & 0x1F);
         return k + 2;
@@ -109,6 +117,16 @@ int offset_form(AsmState& st, int k, int r) {
     return put_word(st, k + 2, g & 0xFFFF);
 }
 
+// The auto-increment and auto-decrement forms take no offset: one written
+// before them is not encoded.
+void check_offset_dropped(AsmState& st) {
+    const int start = (operand1(st, 0) == '[') ? 1 : 0;
+    if (operand1(st, start) != ' ') {
+        warn(st, Warning::offset_dropped,
+             {.text = field_word(st, FIELD_OPERAND1 + start), .more = field_word(st, FIELD_OPERAND2)});
+    }
+}
+
 int register_indexed(AsmState& st, int k) {
     const int field = register_field(st);
     int r = (field == NO_FORM) ? 0 : field;
@@ -118,13 +136,16 @@ int register_indexed(AsmState& st, int k) {
     const int form = form_without_offset(st);
     int count;
     if (form != NO_FORM) {
+        if (form <= AUTO_DECREMENT_2) {
+            check_offset_dropped(st);
+        }
         st.emit[k + 1] = 0x80 | r | form;
         count = k + 2;
     } else {
         count = offset_form(st, k, r);
     }
     if (field == NO_FORM) {
-        st.error_code = ERR_NO_INDEX_REGISTER;
+        store_error(st, Cause::no_index_register, {.text = field_word(st, FIELD_OPERAND2)});
     }
     return count;
 }

@@ -275,6 +275,16 @@ constexpr std::uint32_t mnemonic_key(const char* name) {
     return key;
 }
 
+// The row of a name (4 characters, space-filled), found when compiling.
+consteval const InsnEntry* table_row(const char* name) {
+    for (const InsnEntry& row : insn_table) {
+        if (mnemonic_key(row.name.data()) == mnemonic_key(name)) {
+            return &row;
+        }
+    }
+    throw "no such row";
+}
+
 // First row whose 4 name characters equal the first 4 of `mnemonic`, or
 // nullptr when none does.
 const InsnEntry* find_insn(const char* mnemonic);

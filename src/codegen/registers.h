@@ -14,5 +14,6 @@ int list_register_mask(AsmState& st, char first, char second);
 int pair_postbyte(AsmState& st);
 
 // pshs/pshu/puls/pulu postbyte: operand 1, then the register after every
-// comma of the statement text.
-int list_postbyte(AsmState& st);
+// comma of the statement text. own_stack is the instruction's stack
+// pointer, "s" or "u".
+int list_postbyte(AsmState& st, char own_stack);

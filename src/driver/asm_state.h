@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "driver/diagnostics.h"
+
 inline constexpr int LINE_SIZE = 80;        // statement text: 79 characters and a NUL
 inline constexpr int LINE_MAX_CHARS = 79;
 inline constexpr int FIELDS_SIZE = 100;     // five fields of 20 characters
@@ -48,6 +50,10 @@ struct AsmState {
     std::string source;                      // the whole source, read once; both passes read it
     std::array<char, LINE_SIZE> line{};      // statement text, NUL-terminated, spaces after the NUL
     std::array<char, FIELDS_SIZE> fields{};  // five space-filled fields of 20, no terminator
+    // What the field splitter met, for the warnings about it.
+    std::int32_t operand_at = LINE_SIZE;  // position in line where operand 1 starts; LINE_SIZE when none
+    std::int32_t slash_field = -1;  // start of the field a "/" cut right after a character of it; -1 when none
+    std::uint8_t long_fields = 0;   // bit f: field f (label, mnemonic, operand 1) ran on past 20 characters
 
     // The code image.
     std::array<std::uint8_t, IMAGE_SIZE> image{};  // zero at run start, never cleared
@@ -66,6 +72,10 @@ struct AsmState {
     // A 32-bit fingerprint of each row's name, side by side, for the search.
     std::array<std::uint32_t, SYMBOL_CAPACITY> symbol_prints{};
     bool symbol_overflow = false;   // a lookup met a full table; such a run writes no images
+    std::array<std::int32_t, SYMBOL_CAPACITY> symbol_lines{};  // source line where each row was first met
+    // Label definitions of each row so far, both passes counted (at most 255):
+    // tells a label defined twice from one that moved between the passes.
+    std::array<std::uint8_t, SYMBOL_CAPACITY> label_definitions{};
 
     // Counters of the pass.
     std::int32_t loc = 0;          // location counter: address of the next byte
@@ -85,6 +95,10 @@ struct AsmState {
 
     // Run flags.
     bool quiet = false;  // no pass messages on the console
+
+    // Warnings and error causes (reported only in pass 2, and only when
+    // diagnostics has somewhere to go).
+    Diagnostics diag;
 };
 
 // Wrap-around 32-bit addition, as the counters and values use it.

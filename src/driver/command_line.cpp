@@ -38,6 +38,13 @@ constexpr char USAGE[] =
     "                (numbers are hex: $E000, 0xE000 or E000; an ADDR given to\n"
     "                --entry begins with $ or a digit, other text names a SYMBOL)\n"
     "  -q, --quiet   no banner and no pass messages\n"
+    "  -w            no warnings (errors are still explained on standard error)\n"
+    "  -Wno-KIND     no warnings of KIND, one of: digits, star, ignored-operand,\n"
+    "                truncated, long-name, long-mnemonic, slash, colon, long-line,\n"
+    "                long-field, text-end, offset-dropped, pc-target, stack-self,\n"
+    "                register-list, fcb-char, comment-comma, fcc-delimiter,\n"
+    "                undefined-equ, overwrite, wrap, char-pair, 6800-flags\n"
+    "  -Werror       a run with any warning stops as a run with errors does\n"
     "  -h, --help    show this help and exit\n"
     "      --version show the version and exit\n"
     "  --            end of options: every later argument is a SOURCE\n";
@@ -58,6 +65,8 @@ bool set_flag(CommandLine& cl, std::string_view arg) {
     else if (arg == "-q" || arg == "--quiet") cl.options.quiet = true;
     else if (arg == "-h" || arg == "--help") cl.help = true;
     else if (arg == "--version") cl.version = true;
+    else if (arg == "-w") cl.options.warnings = 0;
+    else if (arg == "-Werror") cl.options.warnings_are_errors = true;
     else return false;
     return true;
 }
@@ -149,6 +158,34 @@ constexpr ValuedOption valued_options[] = {
     {"--entry", set_entry},
 };
 
+// An option whose value is written into it after a fixed prefix.
+struct PrefixedOption {
+    std::string_view prefix;
+    std::string (*set)(CommandLine& cl, std::string_view value);
+};
+
+constexpr PrefixedOption prefixed_options[] = {
+    {"-Wno-",
+     [](CommandLine& cl, std::string_view kind) {
+         for (std::size_t k = 0; k < warning_names.size(); ++k) {
+             if (warning_names[k] == kind) {
+                 cl.options.warnings &= ~warning_bit(static_cast<Warning>(k));
+                 return std::string();
+             }
+         }
+         return "unknown warning kind '" + std::string(kind) + "' in '-Wno-" + std::string(kind) + "'";
+     }},
+};
+
+const PrefixedOption* find_prefixed_option(std::string_view arg) {
+    for (const PrefixedOption& option : prefixed_options) {
+        if (arg.starts_with(option.prefix)) {
+            return &option;
+        }
+    }
+    return nullptr;
+}
+
 const ValuedOption* find_valued_option(std::string_view name) {
     for (const ValuedOption& option : valued_options) {
         if (option.name == name) {
@@ -168,6 +205,13 @@ void note_usage_error(CommandLine& cl, std::string message) {
 void parse_option(CommandLine& cl, int argc, const char* const* argv, int& i) {
     const std::string_view arg = argv[i];
     if (set_flag(cl, arg)) {
+        return;
+    }
+    if (const PrefixedOption* prefixed = find_prefixed_option(arg)) {
+        std::string problem = prefixed->set(cl, arg.substr(prefixed->prefix.size()));
+        if (!problem.empty()) {
+            note_usage_error(cl, std::move(problem));
+        }
         return;
     }
     const std::size_t equals = arg.find('=');

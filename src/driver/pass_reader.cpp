@@ -5,9 +5,14 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
+#include <string>
+#include <string_view>
 
 #include "codegen/directives.h"
+#include "codegen/insn_table.h"
 #include "driver/asm_state.h"
+#include "driver/diagnose.h"
 #include "driver/statement.h"
 #include "output/console.h"
 #include "output/platform.h"
@@ -29,6 +34,15 @@ public:
 
     // The text ends here, whatever the file still holds.
     void end_text() { at_ = bytes_.size(); }
+
+    // Bytes of the file not read yet.
+    std::size_t remaining() const { return bytes_.size() - at_; }
+
+    // What the physical line still holds after the character just read.
+    std::string_view rest_of_line() const {
+        const std::string_view rest = std::string_view(bytes_).substr(at_);
+        return rest.substr(0, rest.find('\n'));
+    }
 
 private:
     const std::string& bytes_;
@@ -64,7 +78,46 @@ constexpr std::array<ReadAction, 256> read_actions = [] {
     return actions;
 }();
 
+bool is_comment_line(const AsmState& st) { return st.line[0] == '*' || st.line[0] == ';'; }
+
+bool fcc_statement(const AsmState& st) {
+    const InsnEntry* row = find_insn(&st.fields[FIELD_MNEMONIC]);
+    return !is_comment_line(st) && row != nullptr && row->cls == CLS_FCC;
+}
+
+// A ";" that starts a comment: not the character of a constant.
+bool holds_comment(const AsmState& st) {
+    for (const char* p = std::strchr(st.line.data(), ';'); p != nullptr; p = std::strchr(p + 1, ';')) {
+        if (p == st.line.data() || p[-1] != '\'') {
+            return true;
+        }
+    }
+    return false;
+}
+
+// A character other than a space lost past column 79.
+[[gnu::cold, gnu::noinline]] void note_dropped(AsmState& st, int c) { st.diag.dropped.push_back(static_cast<char>(c)); }
+
+// Text past column 79 was dropped: a fact worth telling unless it was comment.
+[[gnu::cold, gnu::noinline]] void check_dropped(AsmState& st) {
+    if (!st.diag.dropped.empty() && !is_comment_line(st) && !holds_comment(st)) {
+        warn(st, Warning::long_line, {.text = st.diag.dropped});
+    }
+    st.diag.dropped.clear();
+}
+
+// A Ctrl-Z or $FF byte ended the text; what the file holds after it is never read.
+[[gnu::cold, gnu::noinline]] void check_text_end(AsmState& st, int c, std::size_t unread) {
+    if (unread != 0) {
+        warn(st, Warning::text_end, {.value = static_cast<std::int32_t>(unread), .other = c});
+    }
+}
+
 // Collects one statement into `line`; returns the character that ended it.
+// Noting, it also tells what the text lost past column 79 or after a Ctrl-Z
+// or $FF byte; that is done only while warnings are recorded, so that the
+// plain reading stays as fast as it was.
+template <bool Noting>
 int read_statement(AsmState& st, SourceCursor& cursor) {
     st.line.fill(' ');
     int column = 0;
@@ -75,16 +128,27 @@ int read_statement(AsmState& st, SourceCursor& cursor) {
                 if (column < LINE_MAX_CHARS) {
                     st.line[column] = static_cast<char>(c);
                     ++column;
+                } else if (Noting && c != ' ') {
+                    note_dropped(st, c);
                 }
                 break;
             case ReadAction::ctrl_z:
+                if constexpr (Noting) {
+                    check_text_end(st, CTRL_Z, cursor.remaining());
+                }
                 cursor.end_text();
                 [[fallthrough]];
             case ReadAction::end_of_text:
+                if constexpr (Noting) {
+                    check_text_end(st, END_OF_TEXT, cursor.remaining());  // nothing remains after a Ctrl-Z
+                }
                 ++st.end_seen;
                 [[fallthrough]];
             case ReadAction::end_statement:
                 st.line[column] = '\0';
+                if (Noting && column == LINE_MAX_CHARS) {
+                    check_dropped(st);
+                }
                 return c;
             case ReadAction::tab:
                 column = next_tab_column(column);
@@ -92,6 +156,42 @@ int read_statement(AsmState& st, SourceCursor& cursor) {
             case ReadAction::drop:
                 break;
         }
+    }
+}
+
+// A colon ended the statement where the writer meant no end: inside an fcc
+// text, as the character of a constant, or inside a comment.
+[[gnu::noinline]] void check_colon(AsmState& st, const SourceCursor& cursor) {
+    const std::string_view rest = cursor.rest_of_line();
+    const char* slash = std::strchr(st.line.data(), '/');
+    if (fcc_statement(st) && slash != nullptr && std::strchr(slash + 1, '/') == nullptr) {
+        warn(st, Warning::colon, {.form = COLON_FCC_TEXT, .more = rest});
+    } else if (is_comment_line(st) || holds_comment(st)) {
+        // Only text after the colon is read as something new.
+        if (rest.find_first_not_of(" \t\r") != std::string_view::npos) {
+            warn(st, Warning::colon, {.form = COLON_COMMENT, .more = rest});
+        }
+    } else if (const std::size_t n = std::strlen(st.line.data()); n > 0 && st.line[n - 1] == '\'') {
+        warn(st, Warning::colon, {.form = COLON_CONSTANT, .more = rest});
+    }
+}
+
+// The statements of a pass, each read, split and assembled in turn.
+template <bool Noting>
+void run_statements(AsmState& st, int pass) {
+    SourceCursor cursor(st.source);
+    bool stop = false;
+    while (!stop) {
+        const int ended_by = read_statement<Noting>(st, cursor);
+        split_fields(st);
+        if (Noting && ended_by == ':') {
+            check_colon(st, cursor);
+        }
+        assemble_statement(st, pass);
+        if (ended_by == '\n') {
+            ++st.source_line;
+        }
+        stop = st.end_seen != 0;
     }
 }
 
@@ -137,19 +237,14 @@ bool load_standard_input(AsmState& st, std::error_code& error) {
 
 void run_pass(AsmState& st, int pass) {
     reset_pass(st);
+    begin_pass_diagnostics(st, pass);
     if (!st.quiet) {
         print_format(st.console, "**** pass %d start ****\n", pass);
     }
-    SourceCursor cursor(st.source);
-    bool stop = false;
-    while (!stop) {
-        const int ended_by = read_statement(st, cursor);
-        split_fields(st);
-        assemble_statement(st, pass);
-        if (ended_by == '\n') {
-            ++st.source_line;
-        }
-        stop = st.end_seen != 0;
+    if (st.diag.enabled != 0) {
+        run_statements<true>(st, pass);
+    } else {
+        run_statements<false>(st, pass);
     }
     if (pass == 1 && st.top_placement == 1) {
         move_labels_to_top(st);

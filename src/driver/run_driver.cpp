@@ -11,6 +11,7 @@
 #include "driver/asm_state.h"
 #include "driver/pass_reader.h"
 #include "output/console.h"
+#include "output/diagnostic_text.h"
 #include "output/image_files.h"
 #include "output/listing.h"
 #include "output/load_formats.h"
@@ -232,6 +233,10 @@ RunOutcome assemble_with_state(AsmState& st, const Source& source, const OutputN
     if (st.error_count != 0 || st.symbol_overflow) {
         return stop(st.console);
     }
+    if (options.warnings_are_errors && st.diag.warnings_reported != 0) {
+        report_warnings_are_errors(st);
+        return stop(st.console);
+    }
     return write_images(st, source.name, names, options);
 }
 
@@ -246,6 +251,7 @@ RunOutcome assemble(const Source& source, const OutputNames& names, std::ostream
     AsmState st(console);
     st.quiet = options.quiet;
     st.diagnostics = options.diagnostics;
+    st.diag.wanted = options.warnings;
     st.source_name = source.name;
     if (options.range) {
         st.placed_line.resize(IMAGE_SIZE);  // to name the line of a byte outside the range

@@ -6,6 +6,7 @@
 #include <ostream>
 #include <string>
 
+#include "driver/diagnostics.h"
 #include "output/load_formats.h"
 
 // What the command line may add to a run.
@@ -22,6 +23,8 @@ struct RunOptions {
     std::optional<std::uint8_t> fill;   // --fill: the binary's unplaced bytes
     std::string entry_symbol;           // --entry SYMBOL: its value is the start address
     std::int32_t entry_address = 0;     // --entry ADDR, used when entry_symbol is empty
+    std::uint32_t warnings = ALL_WARNINGS;  // kinds reported (-w: none; -Wno-KIND drops one)
+    bool warnings_are_errors = false;       // -Werror: a run that reports a warning stops
     // Where diagnostics go (standard error) when the program was started with
     // arguments; none in the interactive program, which keeps its dialogue.
     std::ostream* diagnostics = nullptr;

@@ -4,11 +4,12 @@
 
 #include "codegen/encoder.h"
 #include "driver/asm_state.h"
+#include "driver/diagnose.h"
 #include "output/listing.h"
 #include "source/symbols.h"
 
 void assemble_statement(AsmState& st, int pass) {
-    st.error_code = 0;
+    clear_error(st);
     st.stmt_loc = st.loc;
     const std::int32_t image_offset = st.image_len;
     const int label_row = define_label(st);

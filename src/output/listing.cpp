@@ -5,6 +5,7 @@
 
 #include "driver/asm_state.h"
 #include "output/console.h"
+#include "output/diagnostic_text.h"
 #include "source/symbols.h"
 
 namespace {
@@ -108,6 +109,9 @@ void list_statement(AsmState& st, std::int32_t image_offset, int listed) {
                     st.source_line);
         ++st.error_count;
     }
+    if (st.diagnostics != nullptr && (st.error_code != 0 || !st.diag.warnings.empty())) {
+        report_statement_diagnostics(st);
+    }
 }
 
 void write_run_report(AsmState& st) {
@@ -115,6 +119,7 @@ void write_run_report(AsmState& st) {
         const SymbolEntry& sym = st.symbols[row];
         if (sym.kind == SYM_UNDEFINED) {
             report_line(st, "**** Undefine label   %.10s\n", sym.name.data());
+            report_undefined_symbol(st, row);
         }
     }
     report_line(st, "** Error count=%d **, end addr=%4x\n", st.error_count, static_cast<unsigned>(st.loc));

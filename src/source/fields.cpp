@@ -3,8 +3,20 @@
 #include <array>
 #include <cstdint>
 
-SourceText fields_text(const AsmState& st) { return {st.fields.data(), FIELDS_SIZE}; }
-SourceText line_text(const AsmState& st) { return {st.line.data(), LINE_SIZE}; }
+
+std::string_view line_from(const AsmState& st, int from) {
+    const std::string_view text(st.line.data());
+    return (from >= 0 && from < static_cast<int>(text.size())) ? text.substr(static_cast<std::size_t>(from))
+                                                               : std::string_view();
+}
+
+std::string_view field_word(const AsmState& st, int start) {
+    int end = start;
+    while (end < FIELDS_SIZE && st.fields[end] != ' ' && st.fields[end] != ',') {
+        ++end;
+    }
+    return {&st.fields[start], static_cast<std::size_t>(end - start)};
+}
 
 namespace {
 
@@ -23,8 +35,37 @@ constexpr std::array<SplitAction, 256> split_actions = [] {
 
 }  // namespace
 
-int split_fields(AsmState& st) {
+namespace {
+
+// A "/" at line[r - 1] ends the fields: note it when it follows a character
+// of the label, mnemonic or operand 1.
+void note_slash(AsmState& st, const SourceText& line, int r, int s) {
+    const char before = line.at(r - 2);
+    if (r >= 2 && before != ' ' && before != ',' && s <= FIELD_OPERAND1) {
+        st.slash_field = s;
+    }
+}
+
+// The field that starts at s ends with w: note a label, mnemonic or operand 1
+// that ran on past its 20 characters.
+void note_field_end(AsmState& st, int s, int w) {
+    if (w - s > FIELD_WIDTH && s <= FIELD_OPERAND1) {
+        st.long_fields |= static_cast<std::uint8_t>(1u << (s / FIELD_WIDTH));
+    }
+}
+
+// The splitter. Noting, it also notes for the warnings where operand 1
+// starts, a "/" that cut a field and fields that ran on; that work is done
+// only when warnings are recorded, so that the plain split stays as fast as
+// it was.
+template <bool Noting>
+int split(AsmState& st) {
     st.fields.fill(' ');
+    if constexpr (Noting) {
+        st.operand_at = LINE_SIZE;
+        st.slash_field = -1;
+        st.long_fields = 0;
+    }
     const SourceText line = line_text(st);
     int r = 0;
     int s = FIELD_LABEL;  // start of the field being filled
@@ -43,23 +84,49 @@ int split_fields(AsmState& st) {
                 }
                 break;
             case SplitAction::stop:
+                if constexpr (Noting) {
+                    note_field_end(st, s, w);
+                    if (ch == '/') {
+                        note_slash(st, line, r, s);
+                    }
+                }
                 return r;
             case SplitAction::space:
                 while (line.at(r) == ' ') {
                     ++r;
                 }
+                if constexpr (Noting) {
+                    note_field_end(st, s, w);
+                }
                 s += FIELD_WIDTH;
                 w = s;
+                if constexpr (Noting) {
+                    if (s == FIELD_OPERAND1) {
+                        st.operand_at = r;
+                    }
+                }
                 break;
             case SplitAction::comma:
+                if constexpr (Noting) {
+                    note_field_end(st, s, w);
+                }
                 if (s < FIELDS_SIZE) {
                     st.fields[s + FIELD_WIDTH - 1] = ',';
                 }
                 s += FIELD_WIDTH;
                 w = s;
+                if constexpr (Noting) {
+                    if (s == FIELD_OPERAND1) {
+                        st.operand_at = r;
+                    }
+                }
                 break;
             case SplitAction::ignore:
                 break;
         }
     }
 }
+
+}  // namespace
+
+int split_fields(AsmState& st) { return st.diag.enabled != 0 ? split<true>(st) : split<false>(st); }

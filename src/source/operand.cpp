@@ -1,7 +1,10 @@
 #include "source/operand.h"
 
 #include <algorithm>
+#include <array>
+#include <string_view>
 
+#include "driver/diagnose.h"
 #include "driver/error_numbers.h"
 #include "source/fields.h"
 #include "source/symbols.h"
@@ -14,7 +17,7 @@ struct TermMarks {
     bool negative;
 };
 
-TermMarks skip_marks(SourceText text, int p) {
+[[gnu::always_inline]] inline TermMarks skip_marks(SourceText text, int p) {
     TermMarks marks{p, false};
     if (text.at(marks.body) == '[') {
         ++marks.body;
@@ -33,33 +36,140 @@ TermMarks skip_marks(SourceText text, int p) {
 }
 
 bool ends_number(char c) { return c == '\0' || c == ' ' || c == ',' || c == '+' || c == '-'; }
+bool ends_operand(char c) { return c == '\0' || c == ' ' || c == ','; }
 
-std::uint32_t read_number(SourceText text, int from, std::uint32_t base) {
+
+// What a character that digit_value counts is in a number of each base.
+constexpr std::uint8_t NOT_A_DIGIT = 1;
+constexpr std::uint8_t STAR_DIGIT = 2;  // "*": a digit worth 10
+constexpr std::array<std::uint8_t, 256> odd_digits(int base) {
+    std::array<std::uint8_t, 256> odd{};
+    odd.fill(NOT_A_DIGIT);
+    for (int c = '0'; c <= '9'; ++c) {
+        odd[c] = 0;
+    }
+    for (int c = 'A'; base == 16 && c <= 'F'; ++c) {
+        odd[c] = odd[c + ('a' - 'A')] = 0;
+    }
+    odd['*'] = STAR_DIGIT;
+    return odd;
+}
+constexpr std::array<std::uint8_t, 256> odd_decimal = odd_digits(10);
+constexpr std::array<std::uint8_t, 256> odd_hex = odd_digits(16);
+
+std::string_view slice(SourceText text, int from, int to) {
+    from = std::clamp(from, 0, text.size);
+    return {text.data + from, static_cast<std::size_t>(std::clamp(to, from, text.size) - from)};
+}
+
+// A number whose characters are not all digits of its base: "*" counts 10,
+// and any other character what digit_value makes of it.
+[[gnu::cold, gnu::noinline]] void report_odd_digits(AsmState& st, std::uint8_t met, SourceText text, int start, int end,
+                                         std::uint32_t base, std::uint32_t v) {
+    const Fact read_as{.form = static_cast<std::uint8_t>(base), .text = slice(text, start, end),
+                       .value = static_cast<std::int32_t>(v)};
+    if (met & STAR_DIGIT) {
+        warn(st, Warning::star, read_as);
+    }
+    if (met & NOT_A_DIGIT) {
+        warn(st, Warning::digits, read_as);
+    }
+}
+
+// Digits from `from` on; `start` is where the term's text begins ("$" included).
+// Noting, *end is set to where the digits end.
+template <bool Noting>
+[[gnu::always_inline]] inline std::uint32_t read_number(AsmState& st, SourceText text, int start, int from,
+                                                        std::uint32_t base, int* end) {
+    const std::array<std::uint8_t, 256>& odd = (base == 16) ? odd_hex : odd_decimal;
     std::uint32_t v = 0;
-    for (int i = from; !ends_number(text.at(i)); ++i) {
-        v = v * base + static_cast<std::uint32_t>(digit_value(text.at(i)));
+    std::uint8_t met = 0;
+    int i = from;
+    for (; !ends_number(text.at(i)); ++i) {
+        const char c = text.at(i);
+        v = v * base + static_cast<std::uint32_t>(digit_value(c));
+        if constexpr (Noting) {
+            met |= odd[static_cast<unsigned char>(c)];
+        }
+    }
+    if constexpr (Noting) {
+        *end = i;
+        if (met != 0) {
+            report_odd_digits(st, met, text, start, i, base, v);
+        }
     }
     return v;
 }
 
-bool below_at_sign(char c) { return static_cast<signed char>(c) < '@'; }
+// 'c: the character after the apostrophe. A closing apostrophe belongs to
+// the constant: where it ends is after it.
+int character_end(SourceText text, int p) {
+    if (text.ends_at(p + 1)) {
+        return p + 1;
+    }
+    return (text.at(p + 2) == '\'') ? p + 3 : p + 2;
+}
 
-std::uint32_t term_body(AsmState& st, SourceText text, int p) {
-    const char c = text.at(p);
+[[gnu::cold, gnu::noinline]] void undefined_symbol(AsmState& st, const SymbolEntry& sym) {
+    store_error(st, Cause::undefined_symbol, {.text = symbol_name(sym)});
+}
+
+// Noting, *end is set to where the name ends.
+template <bool Noting>
+std::uint32_t read_symbol(AsmState& st, SourceText text, int p, int* end) {
+    const int row = lookup_symbol(st, text, p, Noting ? end : nullptr);
+    const SymbolEntry& sym = st.symbols[row];
+    if (sym.kind == SYM_UNDEFINED) {
+        undefined_symbol(st, sym);
+    }
+    return static_cast<std::uint32_t>(sym.value);
+}
+
+// The value of one term. Noting, it also sets *end to where the term's text
+// ends and tells how a number that is not one was read; that work is done
+// only while warnings are recorded, so that plain evaluation stays as fast
+// as it was.
+template <bool Noting>
+std::uint32_t read_term(AsmState& st, SourceText text, int p, int* end) {
+    const TermMarks marks = skip_marks(text, p);
+    const char c = text.at(marks.body);
+    std::uint32_t v;
     if (c == '$') {
-        return read_number(text, p + 1, 16);
+        v = read_number<Noting>(st, text, marks.body, marks.body + 1, 16, end);
+    } else if (c == '\'') {
+        v = static_cast<unsigned char>(text.at(marks.body + 1));
+        if constexpr (Noting) {
+            *end = character_end(text, marks.body);
+        }
+    } else if (static_cast<signed char>(c) < '@') {
+        v = read_number<Noting>(st, text, marks.body, marks.body, 10, end);
+    } else {
+        v = read_symbol<Noting>(st, text, marks.body, end);
     }
-    if (c == '\'') {
-        return static_cast<unsigned char>(text.at(p + 1));
+    return marks.negative ? 0u - v : v;
+}
+
+int operand_end(SourceText text, int from) {
+    while (!ends_operand(text.at(from))) {
+        ++from;
     }
-    if (below_at_sign(c)) {
-        return read_number(text, p, 10);
+    return from;
+}
+
+[[gnu::cold, gnu::noinline]] void report_unread(AsmState& st, SourceText text, int p, int from, int to) {
+    warn(st, Warning::ignored_operand, {.text = slice(text, p, operand_end(text, p)), .more = slice(text, from, to)});
+}
+
+// Text of the operand at p that evaluation passed over: between the end of
+// the first term and the operator (op < 0: no second term), and after the
+// end of the last term.
+[[gnu::always_inline]] inline void check_unread(AsmState& st, SourceText text, int p, int first_end, int op,
+                                                int last_end) {
+    if (op >= 0 && first_end < op) {
+        report_unread(st, text, p, first_end, op);
+    } else if (!ends_operand(text.at(last_end))) {
+        report_unread(st, text, p, last_end, operand_end(text, last_end));
     }
-    const int row = lookup_symbol(st, text, p);
-    if (st.symbols[row].kind == SYM_UNDEFINED) {
-        st.error_code = ERR_UNDEFINED_SYMBOL;
-    }
-    return static_cast<std::uint32_t>(st.symbols[row].value);
 }
 
 }  // namespace
@@ -70,24 +180,46 @@ int digit_value(char ch) {
 }
 
 std::int32_t eval_term(AsmState& st, SourceText text, int p) {
-    const TermMarks marks = skip_marks(text, p);
-    const std::uint32_t v = term_body(st, text, marks.body);
-    return static_cast<std::int32_t>(marks.negative ? 0u - v : v);
+    return static_cast<std::int32_t>(read_term<false>(st, text, p, nullptr));
 }
 
-std::int32_t eval_operand(AsmState& st, SourceText text, int p) {
-    const std::int32_t v = eval_term(st, text, p);
+namespace {
+
+// Noting, it also tells operand text that evaluation passes over.
+template <bool Noting>
+std::int32_t evaluate(AsmState& st, SourceText text, int p) {
+    int first_end = p;
+    const auto value = static_cast<std::int32_t>(read_term<Noting>(st, text, p, &first_end));
     // The operator is looked for behind the first term's marks, within the
     // first 20 characters of the operand.
-    const int first = std::max(p + 1, skip_marks(text, p).body);
-    for (int q = first; q <= p + 19; ++q) {
+    const int from = std::max(p + 1, skip_marks(text, p).body);
+    for (int q = from; q <= p + 19; ++q) {
         const char c = text.at(q);
-        if (c == '\0' || c == ' ' || c == ',') {
-            return v;
+        if (ends_operand(c)) {
+            break;
         }
         if (c == '+' || c == '-') {
-            return wrap_add(v, eval_term(st, text, q));
+            int second_end = q;
+            const auto second = static_cast<std::int32_t>(read_term<Noting>(st, text, q, &second_end));
+            if constexpr (Noting) {
+                check_unread(st, text, p, first_end, q, second_end);
+            }
+            return wrap_add(value, second);
         }
     }
-    return v;
+    if constexpr (Noting) {
+        check_unread(st, text, p, first_end, -1, first_end);
+    }
+    return value;
+}
+
+// Kept apart from the plain evaluation, which stays small.
+[[gnu::noinline]] std::int32_t evaluate_noting(AsmState& st, SourceText text, int p) {
+    return evaluate<true>(st, text, p);
+}
+
+}  // namespace
+
+std::int32_t eval_operand(AsmState& st, SourceText text, int p) {
+    return st.diag.enabled != 0 ? evaluate_noting(st, text, p) : evaluate<false>(st, text, p);
 }

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "driver/diagnose.h"
 #include "driver/error_numbers.h"
 #include "source/fields.h"
 
@@ -11,20 +12,27 @@ namespace {
 
 using SymbolName = std::array<char, SYMBOL_NAME_LEN>;
 
-bool ends_name(char c) {
-    return c == '\0' || c == ' ' || c == '*' || c == '+' || c == ',' || c == '-';
+std::string_view trimmed(const SymbolName& name) {
+    const std::string_view s(name.data(), name.size());
+    return s.substr(0, s.find_last_not_of(' ') + 1);
 }
 
-SymbolName read_name(SourceText text, int start) {
+bool ends_name(char c) { return name_ends[static_cast<unsigned char>(c)]; }
+
+// The first 10 characters of the name at `start`; *length is how many it
+// has (10 when it has more).
+SymbolName read_name(SourceText text, int start, int* length) {
     SymbolName name;
     name.fill(' ');
-    for (int i = 0; i < SYMBOL_NAME_LEN; ++i) {
+    int i = 0;
+    for (; i < SYMBOL_NAME_LEN; ++i) {
         const char c = text.at(start + i);
         if (ends_name(c)) {
             break;
         }
         name[i] = c;
     }
+    *length = i;
     return name;
 }
 
@@ -74,37 +82,66 @@ int find_row(const AsmState& st, const SymbolName& name) {
     return NO_ROW;
 }
 
-void report_overflow(AsmState& st) {
+void report_overflow(AsmState& st, const SymbolName& name) {
     static constexpr char message[] = "*** Label buffer over flow ***\n";
     st.out << message;
     st.console << message;
-    st.error_code = ERR_SYMBOL_OVERFLOW;
+    store_error(st, Cause::symbol_overflow, {.text = trimmed(name)});
     st.symbol_overflow = true;
+}
+
+// A name that fills all 10 characters may be a longer spelling of another.
+void check_long_name(AsmState& st, int row, const SymbolName& name, SourceText text, int start) {
+    if ((st.diag.enabled & warning_bit(Warning::long_name)) != 0 && name.back() != ' ') {
+        check_spelling(st, row,
+                       std::string_view(text.data + start, static_cast<std::size_t>(name_end(text, start) - start)));
+    }
+}
+
+[[gnu::cold, gnu::noinline]] void not_yet_defined(AsmState& st, const SymbolName& name) {
+    store_error(st, Cause::not_yet_defined, {.text = trimmed(name)});
+}
+
+// In pass 2 the label count covers both passes: more than 2 means the source
+// defines the label more than once.
+[[gnu::cold, gnu::noinline]] void label_moved(AsmState& st, const SymbolEntry& sym, int definitions) {
+    store_error(st, Cause::label_moved,
+                {.form = static_cast<std::uint8_t>(definitions > 2), .text = trimmed(sym.name), .value = sym.value,
+                 .other = st.loc});
 }
 
 }  // namespace
 
-int lookup_symbol(AsmState& st, SourceText text, int start) {
-    const SymbolName name = read_name(text, start);
+std::string_view symbol_name(const SymbolEntry& sym) { return trimmed(sym.name); }
+
+int lookup_symbol(AsmState& st, SourceText text, int start, int* end) {
+    int length;
+    const SymbolName name = read_name(text, start, &length);
+    if (end != nullptr) {
+        *end = (length < SYMBOL_NAME_LEN) ? start + length : name_end(text, start);
+    }
     const int found = find_row(st, name);
     if (found != NO_ROW) {
         if (st.symbols[found].kind == SYM_UNDEFINED) {
-            st.error_code = ERR_NOT_YET_DEFINED;
+            not_yet_defined(st, name);
         }
+        check_long_name(st, found, name, text, start);
         return found;
     }
     if (st.symbol_count >= SYMBOL_CAPACITY) {
-        report_overflow(st);
+        report_overflow(st, name);
         return OVERFLOW_ROW;
     }
     const int row = st.symbol_count;
     st.symbols[row] = SymbolEntry{name, '\0', SYM_UNDEFINED, 0xFFFF};
     st.symbol_prints[row] = NameKey(name).print();
+    st.symbol_lines[row] = st.source_line;
     ++st.symbol_count;
     if (st.symbol_count < SYMBOL_CAPACITY) {
+        check_long_name(st, row, name, text, start);
         return row;
     }
-    report_overflow(st);
+    report_overflow(st, name);
     return OVERFLOW_ROW;
 }
 
@@ -122,12 +159,16 @@ int define_label(AsmState& st) {
     }
     const int row = lookup_symbol(st, fields_text(st), FIELD_LABEL);
     SymbolEntry& sym = st.symbols[row];
+    std::uint8_t& definitions = st.label_definitions[row];
+    if (definitions < 255) {
+        ++definitions;
+    }
     if (sym.kind == SYM_UNDEFINED) {
         sym.value = st.loc;
         sym.kind = SYM_LABEL;
     } else if (sym.value != st.loc) {
+        label_moved(st, sym, definitions);
         sym.value = st.loc;
-        st.error_code = ERR_LABEL_MOVED;
     }
     return row;
 }

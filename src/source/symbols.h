@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <string_view>
 
 #include "driver/asm_state.h"
@@ -10,8 +11,29 @@ inline constexpr int NO_ROW = -1;
 // Row yielded in place of a new one once the table is full.
 inline constexpr int OVERFLOW_ROW = 1;
 
+// The characters that end a name: NUL, space, "*", "+", ",", "-".
+inline constexpr std::array<bool, 256> name_ends = [] {
+    std::array<bool, 256> ends{};
+    ends['\0'] = ends[' '] = ends['*'] = ends['+'] = ends[','] = ends['-'] = true;
+    return ends;
+}();
+
+// Position after the name that starts at `start`: at its first space, "*",
+// "+", ",", "-" or the end of the text, however long it is.
+inline int name_end(SourceText text, int start) {
+    int end = start;
+    while (!name_ends[static_cast<unsigned char>(text.at(end))]) {
+        ++end;
+    }
+    return end;
+}
+
+// The stored name of a row without its filling spaces.
+std::string_view symbol_name(const SymbolEntry& sym);
+
 // Finds the row of the name that starts at `start`, creating it when new.
-int lookup_symbol(AsmState& st, SourceText text, int start);
+// With `end`, also sets *end to name_end(text, start).
+int lookup_symbol(AsmState& st, SourceText text, int start, int* end = nullptr);
 
 // The row of the symbol named `name` (its first 10 characters count, as in
 // the source), without creating one; NO_ROW when the table has no such row.

@@ -1,0 +1,1 @@
+../../diag_werror/in/t.asm

@@ -1,0 +1,4 @@
+        org     $F000
+start   ldx     #'A
+        rts
+        end     start

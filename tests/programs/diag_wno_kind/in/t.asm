@@ -1,0 +1,1 @@
+../../diag_warnings_and_errors/in/t.asm
