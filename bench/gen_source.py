@@ -20,14 +20,16 @@ PER_BLOCK = (STATEMENTS - EQUS - 8) // CODE_LABELS
 ACC8 = ["adda", "addb", "anda", "andb", "bita", "cmpa", "cmpb", "eora", "lda", "ldb", "ora", "orb",
         "suba", "subb", "adca", "sbcb", "ldaa", "ldab", "oraa"]
 STORE8 = ["sta", "stb", "staa", "stab"]
-REG16 = ["addd", "cmpx", "ldd", "ldx", "ldu", "subd", "cpx"]
+# A clean program draws no warning: "cmpx" where an MC6800 source would have
+# cpx, "tfr a,b" for tab, and the other stack named by its own letter.
+REG16 = ["addd", "cmpx", "ldd", "ldx", "ldu", "subd", "cmpx"]
 STORE16 = ["std", "stx", "stu"]
 PREFIXED16 = ["cmpd", "cmps", "cmpu", "cmpy", "lds", "ldy"]
 STOREP = ["sts", "sty"]
 MEMORY = ["asl", "asr", "clr", "com", "dec", "inc", "lsl", "lsr", "neg", "rol", "ror", "tst"]
 INHERENT = ["abx", "asla", "aslb", "asra", "clra", "clrb", "coma", "deca", "decb", "inca", "incb",
             "lsra", "lsrb", "mul", "nop", "nega", "rola", "rorb", "sex", "tsta", "tstb", "daa"]
-FIXED = ["tab", "tba", "psha", "pshb", "pula", "pulb", "inx", "dex", "clc", "sec", "sei", "cli",
+FIXED = ["tfr a,b", "tfr b,a", "psha", "pshb", "pula", "pulb", "inx", "dex", "clc", "sec", "sei", "cli",
          "aba", "cba", "sba"]
 BRANCH = ["bcc", "bcs", "beq", "bge", "bgt", "bhi", "ble", "bls", "blt", "bmi", "bne", "bpl", "bvc", "bvs"]
 INDEXED = [",x", ",y+", ",u++", ",-s", "5,x", "-3,y", "20,u", "300,s", "a,x", "b,y", "d,u", "[,x]",
@@ -62,7 +64,10 @@ def block_statement(i, label_index):
     if k < 61:
         return " %s %s" % (rng.choice(["tfr", "exg"]), rng.choice(PAIRS))
     if k < 64:
-        return " %s %s" % (rng.choice(["pshs", "puls", "pshu", "pulu"]), rng.choice(LISTS))
+        mnemonic, registers = rng.choice(["pshs", "puls", "pshu", "pulu"]), rng.choice(LISTS)
+        if mnemonic in ("pshu", "pulu"):
+            registers = registers.replace("u", "s")
+        return " %s %s" % (mnemonic, registers)
     if k < 66:
         return " %s #$%02X" % (rng.choice(["andcc", "orcc"]), rng.randrange(256))
     if k < 69:

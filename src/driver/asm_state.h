@@ -44,6 +44,7 @@ struct AsmState {
     std::ostream& console;                 // every console message
     std::ostream* diagnostics = nullptr;   // standard error when started with arguments; else none
     std::ofstream out;                     // the listing while the passes run
+    std::array<char, 65536> out_buffer{};  // the listing's stream buffer
 
     // The source and the current statement.
     std::string source_name;                 // as given, for diagnostics
