@@ -18,7 +18,7 @@ void store_byte(AsmState& st, std::int32_t index, std::int32_t byte) {
 // A byte outside the image, or one that draws a warning: above $FFFF, or
 // over a byte that an earlier statement of the pass placed. Apart from the
 // plain placement, which stays a few instructions.
-[[gnu::noinline]] void place_byte_noting(AsmState& st, std::int32_t byte) {
+void place_byte_noting(AsmState& st, std::int32_t byte) {
     const std::int32_t index = st.image_len;
     if (static_cast<std::uint32_t>(st.loc) > 0xFFFF) {
         warn(st, Warning::wrap, {.form = WRAP_BYTE, .value = st.loc});

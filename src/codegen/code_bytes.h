@@ -29,7 +29,7 @@ inline int put_word(AsmState& st, int at, std::int32_t value) {
 
 // A value goes where `bits` bits hold it (8 or 16): outside -2^(bits-1) to
 // 2^bits - 1 it draws truncated, with what is kept.
-[[gnu::cold]] void report_truncated(AsmState& st, std::int32_t value, int bits, std::int32_t kept);
+void report_truncated(AsmState& st, std::int32_t value, int bits, std::int32_t kept);
 inline void check_fits(AsmState& st, std::int32_t value, int bits, std::int32_t kept) {
     // -2^(bits-1) .. 2^bits - 1, shifted to 0 .. 3 * 2^(bits-1) - 1
     const std::uint32_t half = 1u << (bits - 1);

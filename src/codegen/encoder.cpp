@@ -89,7 +89,7 @@ std::string_view mnemonic_text(const AsmState& st) { return field_word(st, FIELD
 // An immediate character constant gives its bytes from the characters
 // after the apostrophe: one for 8 bits, two for 16; a closing apostrophe may
 // follow them. Written otherwise, it is not read as written.
-[[gnu::noinline]] void check_char_constant(AsmState& st, int bits) {
+void check_char_constant(AsmState& st, int bits) {
     const int chars = bits / 8;
     const char after = operand1(st, 2 + chars);
     const bool closed = after == ' ' || (after == '\'' && operand1(st, 3 + chars) == ' ');
@@ -107,7 +107,7 @@ std::string_view mnemonic_text(const AsmState& st) { return field_word(st, FIELD
 std::int32_t immediate_value(AsmState& st, std::int32_t v) { return comma_marked(st) ? operand_value(st) : v; }
 
 // Errors of the immediate forms, kept apart from the encoding that has none.
-[[gnu::cold, gnu::noinline]] void immediate_error(AsmState& st, Cause cause) {
+void immediate_error(AsmState& st, Cause cause) {
     const std::string_view text = (cause == Cause::immediate_with_comma) ? operand_text(st) : mnemonic_text(st);
     if (cause == Cause::store8_immediate) {
         add_error(st, cause, {.text = text});
@@ -221,7 +221,7 @@ std::int32_t branch_offset(AsmState& st, std::int32_t target, int length) {
     return wrap_sub(wrap_sub(target & 0xFFFF, st.loc), length) & 0xFFFF;
 }
 
-[[gnu::cold, gnu::noinline]] void branch_range_error(AsmState& st, std::int32_t target, std::int32_t offset) {
+void branch_range_error(AsmState& st, std::int32_t target, std::int32_t offset) {
     store_error(st, Cause::branch_range, {.value = target & 0xFFFF, .other = static_cast<std::int16_t>(offset)});
 }
 
@@ -338,7 +338,7 @@ void check_mnemonic(AsmState& st, const InsnEntry& row) {
 }
 
 // How the fields and the mnemonic of a statement were read.
-[[gnu::noinline]] void check_statement(AsmState& st, const InsnEntry* row) {
+void check_statement(AsmState& st, const InsnEntry* row) {
     if (st.slash_field >= 0 || st.long_fields != 0) {
         check_split(st, row);
     }
@@ -353,7 +353,7 @@ bool worth_checking(const AsmState& st, const InsnEntry* row) {
            row == flag_changes[0] || row == flag_changes[1] || row == flag_changes[2];
 }
 
-[[gnu::cold, gnu::noinline]] void unknown_mnemonic(AsmState& st) {
+void unknown_mnemonic(AsmState& st) {
     store_error(st, Cause::unknown_mnemonic, {.text = mnemonic_text(st)});
 }
 

@@ -21,9 +21,9 @@ struct Fact {
     std::int32_t other = 0;
 };
 
-[[gnu::cold]] void record_warning(AsmState& st, Warning kind, const Fact& fact);
+void record_warning(AsmState& st, Warning kind, const Fact& fact);
 // Called before error_code changes.
-[[gnu::cold]] void record_cause(AsmState& st, Cause cause, bool adds, const Fact& fact);
+void record_cause(AsmState& st, Cause cause, bool adds, const Fact& fact);
 
 // True when a warning of this kind would be recorded for the statement now;
 // for findings whose facts cost something to gather.

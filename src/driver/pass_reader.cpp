@@ -96,10 +96,10 @@ bool holds_comment(const AsmState& st) {
 }
 
 // A character other than a space lost past column 79.
-[[gnu::cold, gnu::noinline]] void note_dropped(AsmState& st, int c) { st.diag.dropped.push_back(static_cast<char>(c)); }
+void note_dropped(AsmState& st, int c) { st.diag.dropped.push_back(static_cast<char>(c)); }
 
 // Text past column 79 was dropped: a fact worth telling unless it was comment.
-[[gnu::cold, gnu::noinline]] void check_dropped(AsmState& st) {
+void check_dropped(AsmState& st) {
     if (!st.diag.dropped.empty() && !is_comment_line(st) && !holds_comment(st)) {
         warn(st, Warning::long_line, {.text = st.diag.dropped});
     }
@@ -107,7 +107,7 @@ bool holds_comment(const AsmState& st) {
 }
 
 // A Ctrl-Z or $FF byte ended the text; what the file holds after it is never read.
-[[gnu::cold, gnu::noinline]] void check_text_end(AsmState& st, int c, std::size_t unread) {
+void check_text_end(AsmState& st, int c, std::size_t unread) {
     if (unread != 0) {
         warn(st, Warning::text_end, {.value = static_cast<std::int32_t>(unread), .other = c});
     }
@@ -161,7 +161,7 @@ int read_statement(AsmState& st, SourceCursor& cursor) {
 
 // A colon ended the statement where the writer meant no end: inside an fcc
 // text, as the character of a constant, or inside a comment.
-[[gnu::noinline]] void check_colon(AsmState& st, const SourceCursor& cursor) {
+void check_colon(AsmState& st, const SourceCursor& cursor) {
     const std::string_view rest = cursor.rest_of_line();
     const char* slash = std::strchr(st.line.data(), '/');
     if (fcc_statement(st) && slash != nullptr && std::strchr(slash + 1, '/') == nullptr) {

@@ -17,7 +17,7 @@ struct TermMarks {
     bool negative;
 };
 
-[[gnu::always_inline]] inline TermMarks skip_marks(SourceText text, int p) {
+inline TermMarks skip_marks(SourceText text, int p) {
     TermMarks marks{p, false};
     if (text.at(marks.body) == '[') {
         ++marks.body;
@@ -64,7 +64,7 @@ std::string_view slice(SourceText text, int from, int to) {
 
 // A number whose characters are not all digits of its base: "*" counts 10,
 // and any other character what digit_value makes of it.
-[[gnu::cold, gnu::noinline]] void report_odd_digits(AsmState& st, std::uint8_t met, SourceText text, int start, int end,
+void report_odd_digits(AsmState& st, std::uint8_t met, SourceText text, int start, int end,
                                          std::uint32_t base, std::uint32_t v) {
     const Fact read_as{.form = static_cast<std::uint8_t>(base), .text = slice(text, start, end),
                        .value = static_cast<std::int32_t>(v)};
@@ -79,7 +79,7 @@ std::string_view slice(SourceText text, int from, int to) {
 // Digits from `from` on; `start` is where the term's text begins ("$" included).
 // Noting, *end is set to where the digits end.
 template <bool Noting>
-[[gnu::always_inline]] inline std::uint32_t read_number(AsmState& st, SourceText text, int start, int from,
+inline std::uint32_t read_number(AsmState& st, SourceText text, int start, int from,
                                                         std::uint32_t base, int* end) {
     const std::array<std::uint8_t, 256>& odd = (base == 16) ? odd_hex : odd_decimal;
     std::uint32_t v = 0;
@@ -110,7 +110,7 @@ int character_end(SourceText text, int p) {
     return (text.at(p + 2) == '\'') ? p + 3 : p + 2;
 }
 
-[[gnu::cold, gnu::noinline]] void undefined_symbol(AsmState& st, const SymbolEntry& sym) {
+void undefined_symbol(AsmState& st, const SymbolEntry& sym) {
     store_error(st, Cause::undefined_symbol, {.text = symbol_name(sym)});
 }
 
@@ -156,14 +156,14 @@ int operand_end(SourceText text, int from) {
     return from;
 }
 
-[[gnu::cold, gnu::noinline]] void report_unread(AsmState& st, SourceText text, int p, int from, int to) {
+void report_unread(AsmState& st, SourceText text, int p, int from, int to) {
     warn(st, Warning::ignored_operand, {.text = slice(text, p, operand_end(text, p)), .more = slice(text, from, to)});
 }
 
 // Text of the operand at p that evaluation passed over: between the end of
 // the first term and the operator (op < 0: no second term), and after the
 // end of the last term.
-[[gnu::always_inline]] inline void check_unread(AsmState& st, SourceText text, int p, int first_end, int op,
+inline void check_unread(AsmState& st, SourceText text, int p, int first_end, int op,
                                                 int last_end) {
     if (op >= 0 && first_end < op) {
         report_unread(st, text, p, first_end, op);
@@ -214,7 +214,7 @@ std::int32_t evaluate(AsmState& st, SourceText text, int p) {
 }
 
 // Kept apart from the plain evaluation, which stays small.
-[[gnu::noinline]] std::int32_t evaluate_noting(AsmState& st, SourceText text, int p) {
+std::int32_t evaluate_noting(AsmState& st, SourceText text, int p) {
     return evaluate<true>(st, text, p);
 }
 

@@ -98,13 +98,13 @@ void check_long_name(AsmState& st, int row, const SymbolName& name, SourceText t
     }
 }
 
-[[gnu::cold, gnu::noinline]] void not_yet_defined(AsmState& st, const SymbolName& name) {
+void not_yet_defined(AsmState& st, const SymbolName& name) {
     store_error(st, Cause::not_yet_defined, {.text = trimmed(name)});
 }
 
 // In pass 2 the label count covers both passes: more than 2 means the source
 // defines the label more than once.
-[[gnu::cold, gnu::noinline]] void label_moved(AsmState& st, const SymbolEntry& sym, int definitions) {
+void label_moved(AsmState& st, const SymbolEntry& sym, int definitions) {
     store_error(st, Cause::label_moved,
                 {.form = static_cast<std::uint8_t>(definitions > 2), .text = trimmed(sym.name), .value = sym.value,
                  .other = st.loc});
