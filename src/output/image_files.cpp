@@ -1,35 +1,51 @@
 #include "output/image_files.h"
 
+#include <cstring>
+
 #include "driver/asm_state.h"
 
+namespace {
+
+char* put_text(char* p, const char* text) {
+    const std::size_t n = std::strlen(text);
+    std::memcpy(p, text, n);
+    return p + n;
+}
+
+}  // namespace
+
+// The texts are made in place at their final size: one character at a time
+// through std::string cost 6.8 M of the benchmark's 65.5 M instructions.
 std::string rom_image_text(const AsmState& st) {
-    std::string text;
-    text.reserve(static_cast<std::size_t>(st.image_extent) * 3 + 9);
-    text += "[#";
-    append_address(text, wrap_sub(st.origin, ROM_ADDRESS_BASE));
-    text += ',';
-    for (int i = 0; i < st.image_extent; ++i) {
-        append_hex_byte(text, st.image[i]);
-        text += ',';
+    const auto bytes = static_cast<std::size_t>(st.image_extent);
+    std::string text(7 + 3 * bytes + 2, ' ');  // "[#AAAA," then "XX," for each byte, then "])"
+    char* p = put_text(text.data(), "[#");
+    p = put_address(p, wrap_sub(st.origin, ROM_ADDRESS_BASE));
+    *p++ = ',';
+    for (std::size_t i = 0; i < bytes; ++i) {
+        p = put_hex_byte(p, st.image[i]);
+        *p++ = ',';
     }
-    text += "])";
+    put_text(p, "])");
     return text;
 }
 
 std::string object_text(const AsmState& st) {
-    std::string text;
-    text.reserve(static_cast<std::size_t>(st.image_extent) / OBJ_RECORD_BYTES * 40 + 40);
+    const auto bytes = static_cast<std::size_t>(st.image_extent);
+    const std::size_t records = (bytes + OBJ_RECORD_BYTES - 1) / OBJ_RECORD_BYTES;
+    std::string text(8 * records + 2 * bytes + 2, ' ');  // "@AAAA[" and "]\n" a record, two digits a byte, "E\n"
+    char* p = text.data();
     std::int32_t address = st.origin;
-    for (int r = 0; r < st.image_extent; r += OBJ_RECORD_BYTES) {
-        text += '@';
-        append_address(text, address);
-        text += '[';
-        for (int j = 0; j < OBJ_RECORD_BYTES && r + j < st.image_extent; ++j) {
-            append_hex_byte(text, st.image[r + j]);
+    for (std::size_t r = 0; r < bytes; r += OBJ_RECORD_BYTES) {
+        *p++ = '@';
+        p = put_address(p, address);
+        *p++ = '[';
+        for (std::size_t j = r; j < bytes && j < r + OBJ_RECORD_BYTES; ++j) {
+            p = put_hex_byte(p, st.image[j]);
         }
-        text += "]\n";
+        p = put_text(p, "]\n");
         address = wrap_add(address, OBJ_RECORD_BYTES);
     }
-    text += "E\n";
+    put_text(p, "E\n");
     return text;
 }

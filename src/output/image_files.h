@@ -14,16 +14,29 @@ std::string object_text(const AsmState& st);
 inline constexpr int OBJ_RECORD_BYTES = 16;
 inline constexpr int ROM_ADDRESS_BASE = 0x8000;
 
-// Two upper-case hex digits of a byte.
-inline void append_hex_byte(std::string& out, std::uint8_t b) {
-    out += hex_char(b >> 4);
-    out += hex_char(b);
+// Two upper-case hex digits of a byte at p; returns the position after them.
+inline char* put_hex_byte(char* p, std::uint8_t b) {
+    p[0] = hex_char(b >> 4);
+    p[1] = hex_char(b);
+    return p + 2;
 }
 
-// Four upper-case hex digits of the low 16 bits of an address.
+// Four upper-case hex digits of the low 16 bits of an address at p; returns
+// the position after them.
+inline char* put_address(char* p, std::int32_t a) {
+    p[0] = hex_char(a >> 12);
+    p[1] = hex_char(a >> 8);
+    p[2] = hex_char(a >> 4);
+    p[3] = hex_char(a);
+    return p + 4;
+}
+
+inline void append_hex_byte(std::string& out, std::uint8_t b) {
+    char digits[2];
+    out.append(digits, put_hex_byte(digits, b));
+}
+
 inline void append_address(std::string& out, std::int32_t a) {
-    out += hex_char(a >> 12);
-    out += hex_char(a >> 8);
-    out += hex_char(a >> 4);
-    out += hex_char(a);
+    char digits[4];
+    out.append(digits, put_address(digits, a));
 }
