@@ -28,25 +28,25 @@ constexpr int TAB_STOP = 8;
 // a $FF byte in the text reads.
 class SourceCursor {
 public:
-    explicit SourceCursor(const std::string& bytes) : bytes_(bytes) {}
+    explicit SourceCursor(const std::string& bytes) : at_(bytes.data()), end_(bytes.data() + bytes.size()) {}
 
-    int next() { return at_ < bytes_.size() ? static_cast<unsigned char>(bytes_[at_++]) : END_OF_TEXT; }
+    int next() { return at_ != end_ ? static_cast<unsigned char>(*at_++) : END_OF_TEXT; }
 
     // The text ends here, whatever the file still holds.
-    void end_text() { at_ = bytes_.size(); }
+    void end_text() { at_ = end_; }
 
     // Bytes of the file not read yet.
-    std::size_t remaining() const { return bytes_.size() - at_; }
+    std::size_t remaining() const { return static_cast<std::size_t>(end_ - at_); }
 
     // What the physical line still holds after the character just read.
     std::string_view rest_of_line() const {
-        const std::string_view rest = std::string_view(bytes_).substr(at_);
+        const std::string_view rest(at_, remaining());
         return rest.substr(0, rest.find('\n'));
     }
 
 private:
-    const std::string& bytes_;
-    std::size_t at_ = 0;
+    const char* at_;
+    const char* end_;
 };
 
 void reset_pass(AsmState& st) {
