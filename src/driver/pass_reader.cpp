@@ -114,10 +114,8 @@ void check_text_end(AsmState& st, int c, std::size_t unread) {
 }
 
 // Collects one statement into `line`; returns the character that ended it.
-// Noting, it also tells what the text lost past column 79 or after a Ctrl-Z
-// or $FF byte; that is done only while warnings are recorded, so that the
-// plain reading stays as fast as it was.
-template <bool Noting>
+// It also tells what the text lost past column 79 or after a Ctrl-Z or $FF
+// byte.
 int read_statement(AsmState& st, SourceCursor& cursor) {
     st.line.fill(' ');
     int column = 0;
@@ -128,25 +126,21 @@ int read_statement(AsmState& st, SourceCursor& cursor) {
                 if (column < LINE_MAX_CHARS) {
                     st.line[column] = static_cast<char>(c);
                     ++column;
-                } else if (Noting && c != ' ') {
+                } else if (c != ' ') {
                     note_dropped(st, c);
                 }
                 break;
             case ReadAction::ctrl_z:
-                if constexpr (Noting) {
-                    check_text_end(st, CTRL_Z, cursor.remaining());
-                }
+                check_text_end(st, CTRL_Z, cursor.remaining());
                 cursor.end_text();
                 [[fallthrough]];
             case ReadAction::end_of_text:
-                if constexpr (Noting) {
-                    check_text_end(st, END_OF_TEXT, cursor.remaining());  // nothing remains after a Ctrl-Z
-                }
+                check_text_end(st, END_OF_TEXT, cursor.remaining());  // nothing remains after a Ctrl-Z
                 ++st.end_seen;
                 [[fallthrough]];
             case ReadAction::end_statement:
                 st.line[column] = '\0';
-                if (Noting && column == LINE_MAX_CHARS) {
+                if (column == LINE_MAX_CHARS) {
                     check_dropped(st);
                 }
                 return c;
@@ -177,14 +171,13 @@ void check_colon(AsmState& st, const SourceCursor& cursor) {
 }
 
 // The statements of a pass, each read, split and assembled in turn.
-template <bool Noting>
 void run_statements(AsmState& st, int pass) {
     SourceCursor cursor(st.source);
     bool stop = false;
     while (!stop) {
-        const int ended_by = read_statement<Noting>(st, cursor);
+        const int ended_by = read_statement(st, cursor);
         split_fields(st);
-        if (Noting && ended_by == ':') {
+        if (ended_by == ':' && wants(st, Warning::colon)) {
             check_colon(st, cursor);
         }
         assemble_statement(st, pass);
@@ -241,11 +234,7 @@ void run_pass(AsmState& st, int pass) {
     if (!st.quiet) {
         print_format(st.console, "**** pass %d start ****\n", pass);
     }
-    if (st.diag.enabled != 0) {
-        run_statements<true>(st, pass);
-    } else {
-        run_statements<false>(st, pass);
-    }
+    run_statements(st, pass);
     if (pass == 1 && st.top_placement == 1) {
         move_labels_to_top(st);
     }

