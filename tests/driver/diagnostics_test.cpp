@@ -5,6 +5,7 @@
 #include <iterator>
 #include <map>
 #include <set>
+#include <span>
 #include <sstream>
 #include <string>
 
@@ -248,13 +249,22 @@ TEST(Warnings, ChangeNothingElse) {
     }
 }
 
+// A source, and a line its diagnostics must hold.
+struct Said {
+    const char* source;
+    const char* line;
+};
+
+void expect_each_said(std::span<const Said> cases) {
+    for (const Said& c : cases) {
+        const Diagnosed d(c.source);
+        EXPECT_NE(d.err.str().find(std::string(c.line) + "\n"), std::string::npos) << c.source << "\n" << d.err.str();
+    }
+}
+
 // The words of a warning: the values and texts it names.
 TEST(Warnings, SayWhatWasRead) {
-    struct Case {
-        const char* source;
-        const char* line;
-    };
-    const Case cases[] = {
+    const Said cases[] = {
         {" lda #$G\n", "t.asm:1: warning: '$G' is not a hexadecimal number: it reads as 0 ($00) [-Wdigits]"},
         {" lda #511\n", "t.asm:1: warning: 511 ($01FF) does not fit in 8 bits: $FF is kept [-Wtruncated]"},
         {" org $1000\n nop\n org $1000\n nop\n",
@@ -265,10 +275,7 @@ TEST(Warnings, SayWhatWasRead) {
         {"; fcc /a:b/\n",
          "t.asm:1: warning: ':' ends the statement inside a comment, and 'b/' is read as a new statement [-Wcolon]"},
     };
-    for (const Case& c : cases) {
-        const Diagnosed d(c.source);
-        EXPECT_NE(d.err.str().find(std::string(c.line) + "\n"), std::string::npos) << c.source << "\n" << d.err.str();
-    }
+    expect_each_said(cases);
 }
 
 TEST(Warnings, OneOfEachKindPerStatement) {
@@ -319,11 +326,7 @@ TEST(Warnings, HelpNamesEveryKindAndNoOtherIsTaken) {
 // Errors in words: the line of a statement listed with an error, its causes
 // naming exactly what made the number.
 TEST(Errors, SayTheirCauses) {
-    struct Case {
-        const char* source;
-        const char* line;
-    };
-    const Case cases[] = {
+    const Said cases[] = {
         {" ldz #1\n", "t.asm:1: error: unknown mnemonic 'ldz' [2]"},
         {"  ; note\n",
          "t.asm:1: error: unknown mnemonic ';' (a comment line begins with '*' or ';' in the first column) [2]"},
@@ -352,10 +355,7 @@ TEST(Errors, SayTheirCauses) {
         {" org $1000\n nop\n org $0F00\n nop\n",
          "t.asm:4: error: the byte at $0F00 lies outside the code image, which starts at $1000 [7]"},
     };
-    for (const Case& c : cases) {
-        const Diagnosed d(c.source);
-        EXPECT_NE(d.err.str().find(std::string(c.line) + "\n"), std::string::npos) << c.source << "\n" << d.err.str();
-    }
+    expect_each_said(cases);
 }
 
 TEST(Errors, NameDefinedNowhereDrawsNoTruncation) {
