@@ -26,6 +26,7 @@ TEST(CommandLine, UsageErrorNamesItsCauseFirst) {
         {{"-"}, needs_base},
         {{"-q", "x.asm", "-"}, needs_base},
         {{"-o", "out", "-", "x.asm"}, "option '-o' names the outputs of exactly one SOURCE"},
+        {{"-o", "out"}, "option '-o' names the outputs of exactly one SOURCE"},
     };
     for (const Case& c : cases) {
         TempDir dir;

@@ -5,6 +5,7 @@
 #include <iterator>
 #include <map>
 #include <set>
+#include <span>
 #include <sstream>
 #include <string>
 
@@ -76,6 +77,7 @@ const Trap traps[] = {
     {"lab org $1000\n ldx #lab*2\n", {"ignored-operand@2"}},
     {" org $1000\n ldx #$00000000000000000001+1\n", {"ignored-operand@2", "long-field@2"}},
     {" org $1000\n fcb 'AB\n", {"ignored-operand@2"}},
+    {" org $1000\n fcb 'A'\n", {}},  // the closing apostrophe belongs to the constant
     {" org $1000\n lda #300\n", {"truncated@2"}},
     {" org $1000\n ldx #70000\n fdb -40000\n", {"truncated@2", "truncated@3"}},
     {" org $1000\n fcb 256,-129\n andcc #$1FE\n pshs #$100\n", {"truncated@2", "truncated@3", "truncated@4"}},
@@ -94,19 +96,25 @@ const Trap traps[] = {
      "goes on\n",
      {}},
     {" org $1000\na_label_of_more_than_20_characters nop\n", {"long-field@2"}},
+    {"label_exactly_twenty nop\n", {}},
+    {"start,/ nop\n end start/2\n", {}},  // cut after a comma, or in text that is not read
     {" org $1000\n ldx #a_symbol_name_longer_than_20\na_symbol_n rmb 2\n", {"long-field@2", "long-name@3"}},
     {" org $1000\n nop\x1a nop\n nop\n", {"text-end@2"}},
     {" org $1000\n nop\n\xff nop\n", {"text-end@3"}},
-    {" org $1000\n lda 5,x+\n lda [2,y++]\n", {"offset-dropped@2", "offset-dropped@3"}},
+    {" org $1000\n nop\n\xff\n", {"text-end@3"}},
+    {" org $1000\n lda 5,x+\n lda [2,y++]\n ldb 1,--u\n",
+     {"offset-dropped@2", "offset-dropped@3", "offset-dropped@4"}},
     {" org $1000\n leax 100,pc\n", {"pc-target@2"}},
-    {" org $1000\n pshs s\n pulu a,u\n", {"stack-self@2", "stack-self@3"}},
+    {" org $1000\n pshs s\n pulu a,u\n puls b,S\n", {"stack-self@2", "stack-self@3", "stack-self@4"}},
     {" org $1000\n pshs a x\n", {"register-list@2"}},
     {" org $1000\n pshs a,b save,xfer\n", {"register-list@2"}},
-    {" org $1000\n fcb ',\n fcb '*,1\n fdb 1,' \n", {"fcb-char@2", "fcb-char@3", "fcb-char@4"}},
+    {" org $1000\n fcb ',\n fcb '*,1\n fdb 1,' \n fcb ' ,1\n",
+     {"fcb-char@2", "fcb-char@3", "fcb-char@4", "fcb-char@5"}},
     {" org $1000\n fcb 1,2 ; one, 3\n", {"comment-comma@2"}},
     {" org $1000\n fcc \"HELLO\"\n fcc /ABC\n", {"fcc-delimiter@2", "fcc-delimiter@3"}},
     {"X equ UNDEF\n", {"undefined-equ@1"}},
     {" fcb UNDEF\nX equ 5\nY equ X\n", {}},  // the error of the line before is not the equ's
+    {" lda #UNDEF\n lda #300\n", {"truncated@2"}},  // nor is its undefined name
     {" org $1000\n nop\n org $1000\n nop\n", {"overwrite@4"}},
     {" org $FFFF\n fdb 1\n", {"wrap@2"}},
     {" org $1000\n rmb -1\n", {"wrap@2"}},
@@ -241,6 +249,35 @@ TEST(Warnings, ChangeNothingElse) {
     }
 }
 
+// A source, and a line its diagnostics must hold.
+struct Said {
+    const char* source;
+    const char* line;
+};
+
+void expect_each_said(std::span<const Said> cases) {
+    for (const Said& c : cases) {
+        const Diagnosed d(c.source);
+        EXPECT_NE(d.err.str().find(std::string(c.line) + "\n"), std::string::npos) << c.source << "\n" << d.err.str();
+    }
+}
+
+// The words of a warning: the values and texts it names.
+TEST(Warnings, SayWhatWasRead) {
+    const Said cases[] = {
+        {" lda #$G\n", "t.asm:1: warning: '$G' is not a hexadecimal number: it reads as 0 ($00) [-Wdigits]"},
+        {" lda #511\n", "t.asm:1: warning: 511 ($01FF) does not fit in 8 bits: $FF is kept [-Wtruncated]"},
+        {" org $1000\n nop\n org $1000\n nop\n",
+         "t.asm:4: warning: the byte at $1000 is placed over one an earlier statement placed [-Woverwrite]"},
+        {" org $FFF0\n rmb $20\n", "t.asm:2: warning: space is reserved up to $1000F, above $FFFF [-Wwrap]"},
+        {" nop\x1a nop\n",
+         "t.asm:1: warning: a Ctrl-Z byte ends the text: the 5 bytes after it are not read [-Wtext-end]"},
+        {"; fcc /a:b/\n",
+         "t.asm:1: warning: ':' ends the statement inside a comment, and 'b/' is read as a new statement [-Wcolon]"},
+    };
+    expect_each_said(cases);
+}
+
 TEST(Warnings, OneOfEachKindPerStatement) {
     const Diagnosed d(" org $1000\n fcb 300,400,500\n");
     EXPECT_EQ(d.warnings(), (std::multiset<std::string>{"truncated@2"}));
@@ -289,11 +326,7 @@ TEST(Warnings, HelpNamesEveryKindAndNoOtherIsTaken) {
 // Errors in words: the line of a statement listed with an error, its causes
 // naming exactly what made the number.
 TEST(Errors, SayTheirCauses) {
-    struct Case {
-        const char* source;
-        const char* line;
-    };
-    const Case cases[] = {
+    const Said cases[] = {
         {" ldz #1\n", "t.asm:1: error: unknown mnemonic 'ldz' [2]"},
         {"  ; note\n",
          "t.asm:1: error: unknown mnemonic ';' (a comment line begins with '*' or ';' in the first column) [2]"},
@@ -313,6 +346,8 @@ TEST(Errors, SayTheirCauses) {
         {" pshs a,p\n", "t.asm:1: error: 'p' is not a register [5]"},
         {" lda 5,z\n", "t.asm:1: error: 'z' is not an index register (x, y, u or s) [9]"},
         {" lda FOO+BAR\n", "t.asm:1: error: undefined symbol 'FOO'; undefined symbol 'BAR' [4e]"},
+        {" lda FOO+FOO\n", "t.asm:1: error: undefined symbol 'FOO' [4e]"},
+        {" lda FOO\n tfr q,x\n", "t.asm:2: error: 'q' is not a register [1]"},
         {"lab nop\nlab nop\n", "t.asm:2: error: label 'lab' is defined more than once [4c]"},
         {" org $10\n lda fwd\nfwd nop\n",
          "t.asm:3: error: label 'fwd' moved between the passes, from $0013 to $0012: a statement before it changed "
@@ -320,10 +355,7 @@ TEST(Errors, SayTheirCauses) {
         {" org $1000\n nop\n org $0F00\n nop\n",
          "t.asm:4: error: the byte at $0F00 lies outside the code image, which starts at $1000 [7]"},
     };
-    for (const Case& c : cases) {
-        const Diagnosed d(c.source);
-        EXPECT_NE(d.err.str().find(std::string(c.line) + "\n"), std::string::npos) << c.source << "\n" << d.err.str();
-    }
+    expect_each_said(cases);
 }
 
 TEST(Errors, NameDefinedNowhereDrawsNoTruncation) {

@@ -34,8 +34,8 @@ struct RomRun {
     std::string out;
     std::string err;
 
-    explicit RomRun(const std::vector<std::string>& options) {
-        dir.write("rom.asm", SOURCE);
+    explicit RomRun(const std::vector<std::string>& options, const std::string& source = SOURCE) {
+        dir.write("rom.asm", source);
         std::vector<const char*> args = {"-q", "--srec", "--ihex", "--bin", "--symbols"};
         for (const std::string& option : options) {
             args.push_back(option.c_str());
@@ -126,10 +126,13 @@ TEST(RomOptions, ErrorsOfTheRunWriteNoExtraFile) {
     const Case cases[] = {
         {{"--range", "$E000-$EFFF"}, "rom.asm:8: error: byte placed at $FFFE, outside the range $E000-$EFFF\n"},
         {{"--range", "$E001-$FFFF"}, "rom.asm:4: error: byte placed at $E000, outside the range $E001-$FFFF\n"},
+        {{"--range", "$FFFF-$FFFF"}, "rom.asm:4: error: byte placed at $E000, outside the range $FFFF-$FFFF\n"},
         {{"--entry", "rest"}, "rom.asm: error: entry symbol 'rest' is not defined\n"},
         {{"--entry", "E000", "--range", "$F000-$FFFF"},
          "rom.asm: error: entry symbol 'E000' is not defined (an address is written $E000 or 0xE000)\n"
          "rom.asm:4: error: byte placed at $E000, outside the range $F000-$FFFF\n"},
+        {{"--entry", "e000"},
+         "rom.asm: error: entry symbol 'e000' is not defined (an address is written $e000 or 0xe000)\n"},
     };
     for (const Case& c : cases) {
         const RomRun run(c.options);
@@ -139,6 +142,15 @@ TEST(RomOptions, ErrorsOfTheRunWriteNoExtraFile) {
         EXPECT_EQ(run.out, head + "** Assembler stoped.\n") << c.err;
         EXPECT_EQ(run.files(), (std::set<std::string>{"rom.asm", "rom.lst", "rom.rom", "rom.obj"})) << c.err;
     }
+}
+
+// A name the program uses but defines nowhere (an equ of it counts no error)
+// is no entry.
+TEST(RomOptions, AnEntrySymbolDefinedNowhereIsNone) {
+    const RomRun run({"--entry", "later"}, "alias equ later\n" + SOURCE);
+    EXPECT_EQ(run.status, 1) << run.err;
+    EXPECT_TRUE(run.err.ends_with("rom.asm: error: entry symbol 'later' is not defined\n")) << run.err;
+    EXPECT_FALSE(run.dir.exists("rom.s19"));
 }
 
 }  // namespace

@@ -165,6 +165,22 @@ TEST(RunAssembler, ConsoleAndFiles) {
     });
 }
 
+// A source named as the extra file an option asks for is left as it was.
+TEST(RunCommandLine, ExtraFilesNeverOverwriteTheSource) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"--srec", "x.s19"}, {"--ihex", "x.hex"}, {"--bin", "x.bin"}, {"--symbols", "x.sym"}};
+    for (const auto& [option, source] : cases) {
+        TempDir dir;
+        dir.write(source, NOP_SOURCE);
+        ScopedCwd cwd(dir.path);
+        const CommandRun run({"-q", option, source});
+        EXPECT_EQ(run.status, 1) << option;
+        EXPECT_EQ(run.out, PROTECT + source + OVERWRITE) << option;
+        EXPECT_EQ(dir.names(), std::set<std::string>{source}) << option;
+        EXPECT_EQ(dir.read(source), NOP_SOURCE) << option;
+    }
+}
+
 bool can_make_symlinks() {
     TempDir dir;
     std::error_code ec;

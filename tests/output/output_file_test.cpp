@@ -46,6 +46,20 @@ TEST(WriteWholeFile, ReplacesTheTargetOrLeavesItAsItWas) {
     }
 }
 
+// A relative link names a file beside the link, wherever the program runs.
+TEST(WriteWholeFile, ThroughARelativeLinkInAnotherFolder) {
+    TempDir dir;
+    std::error_code ec;
+    fs::create_symlink("y.rom", dir.path / "x.rom", ec);
+    if (ec) GTEST_SKIP() << "no symbolic links here";
+    TempDir elsewhere;
+    ScopedCwd cwd(elsewhere.path);
+    EXPECT_FALSE(write_whole_file((dir.path / "x.rom").string(), "new\n", FileKind::binary));
+    EXPECT_EQ(dir.names(), (std::set<std::string>{"x.rom", "y.rom"}));
+    EXPECT_EQ(dir.read("y.rom"), "new\n");
+    EXPECT_EQ(elsewhere.names(), std::set<std::string>{});
+}
+
 TEST(OutputFile, UntilCommittedTheEarlierFileStays) {
     TempDir dir;
     dir.write("x.lst", "old listing");
