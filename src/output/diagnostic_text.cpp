@@ -90,8 +90,9 @@ std::string warning_text(const Finding& f) {
                           quoted(f.text).c_str());
         }
         case Warning::text_end:
-            return format("a %s byte ends the text: the %d bytes after it are not read",
-                          f.other == 0x1A ? "Ctrl-Z" : "$FF", f.value);
+            return format("a %s byte ends the text: the %d %s after it %s not read",
+                          f.other == 0x1A ? "Ctrl-Z" : "$FF", f.value, f.value == 1 ? "byte" : "bytes",
+                          f.value == 1 ? "is" : "are");
         case Warning::offset_dropped:
             return format("the offset %s before ',%s' is not encoded: auto-increment and auto-decrement take none",
                           quoted(f.text).c_str(), std::string(f.more).c_str());

@@ -272,6 +272,7 @@ TEST(Warnings, SayWhatWasRead) {
         {" org $FFF0\n rmb $20\n", "t.asm:2: warning: space is reserved up to $1000F, above $FFFF [-Wwrap]"},
         {" nop\x1a nop\n",
          "t.asm:1: warning: a Ctrl-Z byte ends the text: the 5 bytes after it are not read [-Wtext-end]"},
+        {" nop\x1a\n", "t.asm:1: warning: a Ctrl-Z byte ends the text: the 1 byte after it is not read [-Wtext-end]"},
         {"; fcc /a:b/\n",
          "t.asm:1: warning: ':' ends the statement inside a comment, and 'b/' is read as a new statement [-Wcolon]"},
     };
