@@ -51,10 +51,8 @@ void place_byte(AsmState& st, std::int32_t byte) {
 
 void report_truncated(AsmState& st, std::int32_t value, int bits, std::int32_t kept) {
     // A name defined nowhere gives a stand-in value, already reported as an error.
-    for (const Finding& cause : st.diag.causes) {
-        if (st.error_code != 0 && cause.kind == static_cast<std::uint8_t>(Cause::undefined_symbol)) {
-            return;
-        }
+    if (find_cause(st, Cause::undefined_symbol) != nullptr) {
+        return;
     }
     warn(st, Warning::truncated, {.form = static_cast<std::uint8_t>(bits), .value = value, .other = kept});
 }

@@ -71,15 +71,9 @@ RuleResult org(AsmState& st) {
 // The operand named a symbol defined nowhere: its error is about to be
 // cleared, and the label takes $FFFF (or that plus a second term).
 void check_undefined_operand(AsmState& st, int label_row, std::int32_t v) {
-    if (st.error_code == 0) {
-        return;
-    }
-    for (const Finding& cause : st.diag.causes) {
-        if (cause.kind == static_cast<std::uint8_t>(Cause::undefined_symbol)) {
-            const std::string_view label = (label_row != NO_ROW) ? symbol_name(st.symbols[label_row]) : "";
-            warn(st, Warning::undefined_equ, {.text = label, .more = cause.text, .value = v});
-            return;
-        }
+    if (const Finding* cause = find_cause(st, Cause::undefined_symbol)) {
+        const std::string_view label = (label_row != NO_ROW) ? symbol_name(st.symbols[label_row]) : "";
+        warn(st, Warning::undefined_equ, {.text = label, .more = cause->text, .value = v});
     }
 }
 

@@ -347,12 +347,6 @@ void check_statement(AsmState& st, const InsnEntry* row) {
     }
 }
 
-// Whether check_statement may find something: most statements are plain.
-bool worth_checking(const AsmState& st, const InsnEntry* row) {
-    return st.slash_field >= 0 || st.long_fields != 0 || st.fields[FIELD_MNEMONIC + MNEMONIC_SIGNIFICANT] != ' ' ||
-           row == flag_changes[0] || row == flag_changes[1] || row == flag_changes[2];
-}
-
 void unknown_mnemonic(AsmState& st) {
     store_error(st, Cause::unknown_mnemonic, {.text = mnemonic_text(st)});
 }
@@ -364,7 +358,7 @@ int encode_statement(AsmState& st, int label_row) {
         return 0;
     }
     const InsnEntry* row = find_insn(&st.fields[FIELD_MNEMONIC]);
-    if (st.diag.enabled != 0 && worth_checking(st, row)) {
+    if (st.diag.enabled != 0) {
         check_statement(st, row);
     }
     if (row == nullptr) {

@@ -147,8 +147,6 @@ void check_words_after(AsmState& st, SourceText line, int list_end) {
     }
 }
 
-}  // namespace
-
 // The list as written ends at its first space (or the end of the text).
 int list_end(const AsmState& st) {
     const SourceText line = line_text(st);
@@ -158,6 +156,8 @@ int list_end(const AsmState& st) {
     }
     return end;
 }
+
+}  // namespace
 
 int list_postbyte(AsmState& st, char own_stack) {
     const bool checking = st.diag.enabled != 0;

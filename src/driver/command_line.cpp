@@ -195,6 +195,7 @@ const ValuedOption* find_valued_option(std::string_view name) {
     return nullptr;
 }
 
+// Keeps the first thing wrong with the arguments; an empty message is none.
 void note_usage_error(CommandLine& cl, std::string message) {
     if (cl.usage_error.empty()) {
         cl.usage_error = std::move(message);
@@ -208,10 +209,7 @@ void parse_option(CommandLine& cl, int argc, const char* const* argv, int& i) {
         return;
     }
     if (const PrefixedOption* prefixed = find_prefixed_option(arg)) {
-        std::string problem = prefixed->set(cl, arg.substr(prefixed->prefix.size()));
-        if (!problem.empty()) {
-            note_usage_error(cl, std::move(problem));
-        }
+        note_usage_error(cl, prefixed->set(cl, arg.substr(prefixed->prefix.size())));
         return;
     }
     const std::size_t equals = arg.find('=');
@@ -229,10 +227,7 @@ void parse_option(CommandLine& cl, int argc, const char* const* argv, int& i) {
         note_usage_error(cl, "option '" + std::string(arg) + "' needs a value");
         return;
     }
-    std::string problem = option->set(cl, value);
-    if (!problem.empty()) {
-        note_usage_error(cl, std::move(problem));
-    }
+    note_usage_error(cl, option->set(cl, value));
 }
 
 CommandLine parse(int argc, const char* const* argv) {

@@ -63,6 +63,12 @@ void record_cause(AsmState& st, Cause cause, bool added, const Fact& fact) {
     }
 }
 
+const Finding* find_cause(const AsmState& st, Cause cause) {
+    const std::vector<Finding>& causes = st.diag.causes;
+    const auto it = std::find_if(causes.begin(), causes.end(), [&](const Finding& f) { return cause_of(f) == cause; });
+    return st.error_code != 0 && it != causes.end() ? &*it : nullptr;  // causes of a cleared number are stale
+}
+
 void begin_pass_diagnostics(AsmState& st, int pass) {
     const bool reported = pass == 2 && st.diagnostics != nullptr;
     st.diag.enabled = reported ? st.diag.wanted : 0;

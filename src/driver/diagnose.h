@@ -58,6 +58,9 @@ inline void add_error(AsmState& st, Cause cause, const Fact& fact = {}) {
 // number: the next cause recorded over 0 drops them.)
 inline void clear_error(AsmState& st) { st.error_code = 0; }
 
+// The cause of this kind behind the statement's error number, or nullptr.
+const Finding* find_cause(const AsmState& st, Cause cause);
+
 // The warnings the statement drew, taken once it is reported.
 std::vector<Finding> take_warnings(AsmState& st);
 

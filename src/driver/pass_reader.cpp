@@ -78,7 +78,7 @@ constexpr std::array<ReadAction, 256> read_actions = [] {
     return actions;
 }();
 
-bool is_comment_line(const AsmState& st) { return st.line[0] == '*' || st.line[0] == ';'; }
+bool is_comment_line(const AsmState& st) { return is_comment_marker(st.line[0]); }
 
 bool fcc_statement(const AsmState& st) {
     const InsnEntry* row = find_insn(&st.fields[FIELD_MNEMONIC]);

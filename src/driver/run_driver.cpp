@@ -29,13 +29,6 @@ RunOutcome stop(std::ostream& console) {
     return RunOutcome::stopped;
 }
 
-// Why a file could not be opened or written, on the diagnostics stream.
-void report_reason(const AsmState& st, const char* action, const std::string& name, const std::string& reason) {
-    if (st.diagnostics != nullptr) {
-        *st.diagnostics << "x09asm: cannot " << action << " '" << name << "': " << reason << "\n";
-    }
-}
-
 RunOutcome cannot_write(const AsmState& st, const std::string& name, const std::error_code& error) {
     print_format(st.console, "*** Cannot write file %s\n", name.c_str());
     report_reason(st, "write", name, error.message());
@@ -127,14 +120,6 @@ RunOutcome write_files(AsmState& st, std::span<const ImageFile> files) {
     return RunOutcome::completed;
 }
 
-// Reports an error of the run on standard error; the interactive program,
-// which has no options, never meets one.
-void report_run_error(const AsmState& st, const std::string& where, const std::string& message) {
-    if (st.diagnostics != nullptr) {
-        *st.diagnostics << where << ": error: " << message << "\n";
-    }
-}
-
 std::string hex_address(std::int32_t address) {
     std::string text = "$";
     append_address(text, address);
@@ -152,7 +137,7 @@ std::optional<std::int32_t> entry_symbol_value(const AsmState& st, const std::st
     if (name.find_first_not_of("0123456789ABCDEFabcdef") == std::string::npos) {
         message += " (an address is written $" + name + " or 0x" + name + ")";
     }
-    report_run_error(st, st.source_name, message);
+    report_run_error(st, 0, message);
     return std::nullopt;
 }
 
@@ -168,7 +153,7 @@ std::optional<ImageLayout> requested_layout(const AsmState& st, const RunOptions
     }
     if (options.range) {
         if (const std::optional<PlacedByte> outside = first_placed_outside(st, *options.range)) {
-            report_run_error(st, st.source_name + ":" + std::to_string(outside->line),
+            report_run_error(st, outside->line,
                              "byte placed at " + hex_address(outside->address) + ", outside the range " +
                                  hex_address(options.range->first) + "-" + hex_address(options.range->last));
             fits = false;

@@ -1,28 +1,16 @@
 #include "output/diagnostic_text.h"
 
 #include <algorithm>
-#include <cstdarg>
-#include <cstdio>
 #include <string>
 #include <string_view>
 
 #include "driver/asm_state.h"
 #include "driver/diagnose.h"
 #include "driver/error_numbers.h"
+#include "output/console.h"
 #include "source/symbols.h"
 
 namespace {
-
-std::string format(const char* format, ...) __attribute__((format(printf, 1, 2)));
-
-std::string format(const char* format, ...) {
-    char buffer[512];
-    va_list args;
-    va_start(args, format);
-    const int n = std::vsnprintf(buffer, sizeof buffer, format, args);
-    va_end(args);
-    return std::string(buffer, static_cast<std::size_t>(std::clamp(n, 0, static_cast<int>(sizeof buffer) - 1)));
-}
 
 // Source text in quotes, with control characters shown as \xNN.
 std::string quoted(std::string_view text) {
@@ -30,7 +18,7 @@ std::string quoted(std::string_view text) {
     for (const char c : text) {
         const auto u = static_cast<unsigned char>(c);
         if (u < 0x20 || u == 0x7F) {
-            q += format("\\x%02X", u);
+            q += format_text("\\x%02X", u);
         } else {
             q += c;
         }
@@ -39,12 +27,12 @@ std::string quoted(std::string_view text) {
 }
 
 // "$1F", "$0400", "$12345": at least two or four digits.
-std::string hex(std::int32_t v) { return format(v >= 0 && v <= 0xFF ? "$%02X" : "$%04X", static_cast<unsigned>(v)); }
+std::string hex(std::int32_t v) {
+    return format_text(v >= 0 && v <= 0xFF ? "$%02X" : "$%04X", static_cast<unsigned>(v));
+}
 
 // A value read from the source: in decimal, with its bits in hexadecimal.
-std::string number(std::int32_t v) {
-    return v >= 0 ? format("%d (%s)", v, hex(v).c_str()) : format("%d", v);
-}
+std::string number(std::int32_t v) { return v >= 0 ? format_text("%d (%s)", v, hex(v).c_str()) : format_text("%d", v); }
 
 std::string_view trim(std::string_view s) { return s.substr(0, s.find_last_not_of(' ') + 1); }
 
@@ -58,99 +46,105 @@ std::string warning_text(const Finding& f) {
     const char* what = f.form == 16 ? "hexadecimal" : "decimal";
     switch (static_cast<Warning>(f.kind)) {
         case Warning::digits:
-            return format("%s is not a %s number: it reads as %s", quoted(f.text).c_str(), what,
-                          number(static_cast<std::int32_t>(static_cast<std::uint32_t>(f.value))).c_str());
+            return format_text("%s is not a %s number: it reads as %s", quoted(f.text).c_str(), what,
+                               number(static_cast<std::int32_t>(static_cast<std::uint32_t>(f.value))).c_str());
         case Warning::star:
-            return format("'*' in %s is a digit worth 10, not the location counter: the term reads as %s",
-                          quoted(f.text).c_str(), number(f.value).c_str());
+            return format_text("'*' in %s is a digit worth 10, not the location counter: the term reads as %s",
+                               quoted(f.text).c_str(), number(f.value).c_str());
         case Warning::ignored_operand:
-            return format("%s of the operand %s is not read", quoted(f.more).c_str(), quoted(f.text).c_str());
+            return format_text("%s of the operand %s is not read", quoted(f.more).c_str(), quoted(f.text).c_str());
         case Warning::truncated:
-            return format("%s does not fit in %d bits: %s is kept", number(f.value).c_str(), f.form,
-                          hex(f.other).c_str());
+            return format_text("%s does not fit in %d bits: %s is kept", number(f.value).c_str(), f.form,
+                               hex(f.other).c_str());
         case Warning::long_name:
-            return format("%s and %s are one symbol: only the first 10 characters of a name count",
-                          quoted(f.text).c_str(), quoted(f.more).c_str());
+            return format_text("%s and %s are one symbol: only the first 10 characters of a name count",
+                               quoted(f.text).c_str(), quoted(f.more).c_str());
         case Warning::long_mnemonic:
-            return format("%s is read as %s: only the first 4 characters of a mnemonic count", quoted(f.text).c_str(),
-                          quoted(trim(f.more)).c_str());
-        case Warning::slash:
-            return format("'/' ends the fields: %s is not read", quoted(f.more).c_str());
+            return format_text("%s is read as %s: only the first 4 characters of a mnemonic count",
+                               quoted(f.text).c_str(), quoted(trim(f.more)).c_str());
+        case Warning::slash: return format_text("'/' ends the fields: %s is not read", quoted(f.more).c_str());
         case Warning::colon: {
-            const char* where = f.form == COLON_CONSTANT ? "right after an apostrophe (the constant has no character)"
+            const char* where = f.form == COLON_CONSTANT   ? "right after an apostrophe (the constant has no character)"
                                 : f.form == COLON_FCC_TEXT ? "inside the fcc text"
                                                            : "inside a comment";
-            return format("':' ends the statement %s%s", where, or_rest(f.more).c_str());
+            return format_text("':' ends the statement %s%s", where, or_rest(f.more).c_str());
         }
         case Warning::long_line:
-            return format("characters past column 79 are dropped: %s", quoted(f.text).c_str());
+            return format_text("characters past column 79 are dropped: %s", quoted(f.text).c_str());
         case Warning::long_field: {
             const char* field = f.form == 0 ? "label" : f.form == 1 ? "mnemonic" : "operand";
-            return format("the %s %s... is longer than 20 characters and runs on into the next field", field,
-                          quoted(f.text).c_str());
+            return format_text("the %s %s... is longer than 20 characters and runs on into the next field", field,
+                               quoted(f.text).c_str());
         }
         case Warning::text_end:
-            return format("a %s byte ends the text: the %d %s after it %s not read",
-                          f.other == 0x1A ? "Ctrl-Z" : "$FF", f.value, f.value == 1 ? "byte" : "bytes",
-                          f.value == 1 ? "is" : "are");
+            return format_text("a %s byte ends the text: the %d %s after it %s not read",
+                               f.other == 0x1A ? "Ctrl-Z" : "$FF", f.value, f.value == 1 ? "byte" : "bytes",
+                               f.value == 1 ? "is" : "are");
         case Warning::offset_dropped:
-            return format("the offset %s before ',%s' is not encoded: auto-increment and auto-decrement take none",
-                          quoted(f.text).c_str(), std::string(f.more).c_str());
+            return format_text("the offset %s before ',%s' is not encoded: auto-increment and auto-decrement take none",
+                               quoted(f.text).c_str(), std::string(f.more).c_str());
         case Warning::pc_target:
-            return format("in %s the value is the target address, as with ',pcr', not an offset from PC",
-                          quoted(f.text + "," + f.more).c_str());
+            return format_text("in %s the value is the target address, as with ',pcr', not an offset from PC",
+                               quoted(f.text + "," + f.more).c_str());
         case Warning::stack_self:
-            return f.value == 's' ? format("%s in a pshs or puls list stands for U", quoted(f.text).c_str())
-                                  : format("%s in a pshu or pulu list stands for S", quoted(f.text).c_str());
+            return f.value == 's' ? format_text("%s in a pshs or puls list stands for U", quoted(f.text).c_str())
+                                  : format_text("%s in a pshu or pulu list stands for S", quoted(f.text).c_str());
         case Warning::register_list:
             return f.form == LIST_AFTER_SPACE
-                       ? format("the register list %s is read only up to its first space", quoted(f.text).c_str())
-                       : format("a comma in the text after the list, %s, names a register", quoted(f.text).c_str());
+                       ? format_text("the register list %s is read only up to its first space", quoted(f.text).c_str())
+                       : format_text("a comma in the text after the list, %s, names a register",
+                                     quoted(f.text).c_str());
         case Warning::fcb_char: {
             const char* effect = f.value == ','   ? "splits the list"
                                  : f.value == '*' ? "ends the list"
                                                   : "ends the field";
-            return format("the character constant %s %s: write %s",
-                          quoted(std::string(1, static_cast<char>(f.value))).c_str(), effect, hex(f.value).c_str());
+            return format_text("the character constant %s %s: write %s",
+                               quoted(std::string(1, static_cast<char>(f.value))).c_str(), effect,
+                               hex(f.value).c_str());
         }
         case Warning::comment_comma:
-            return format("a comma in the text after the list, %s, adds an item", quoted(f.text).c_str());
+            return format_text("a comma in the text after the list, %s, adds an item", quoted(f.text).c_str());
         case Warning::fcc_delimiter:
             return f.form == FCC_NO_SLASH
-                       ? format("the fcc text %s is not between two '/': nothing is stored", quoted(f.text).c_str())
-                       : format("the fcc text %s has no closing '/': it runs to the end of the statement",
-                                quoted(f.text).c_str());
+                       ? format_text("the fcc text %s is not between two '/': nothing is stored",
+                                     quoted(f.text).c_str())
+                       : format_text("the fcc text %s has no closing '/': it runs to the end of the statement",
+                                     quoted(f.text).c_str());
         case Warning::undefined_equ:
-            return f.text.empty() ? format("%s is defined nowhere, and no error is counted", quoted(f.more).c_str())
-                                  : format("%s is defined nowhere: %s takes %s and no error is counted",
-                                           quoted(f.more).c_str(), quoted(f.text).c_str(), hex(f.value).c_str());
+            return f.text.empty()
+                       ? format_text("%s is defined nowhere, and no error is counted", quoted(f.more).c_str())
+                       : format_text("%s is defined nowhere: %s takes %s and no error is counted",
+                                     quoted(f.more).c_str(), quoted(f.text).c_str(), hex(f.value).c_str());
         case Warning::overwrite:
-            return format("the byte at %s is placed over one an earlier statement placed", hex(f.value).c_str());
+            return format_text("the byte at %s is placed over one an earlier statement placed", hex(f.value).c_str());
         case Warning::wrap:
-            return f.form == WRAP_BYTE ? format("a byte is placed at %s, above $FFFF", hex(f.value).c_str())
+            return f.form == WRAP_BYTE ? format_text("a byte is placed at %s, above $FFFF", hex(f.value).c_str())
                    : f.form == WRAP_RESERVED
-                       ? format("space is reserved up to %s, above $FFFF", hex(f.value - 1).c_str())
-                       : format("rmb with the count %d reserves %d bytes", f.value, f.other);
+                       ? format_text("space is reserved up to %s, above $FFFF", hex(f.value - 1).c_str())
+                       : format_text("rmb with the count %d reserves %d bytes", f.value, f.other);
         case Warning::char_pair:
-            return f.form == 16 ? format("%s gives %s: a 16-bit immediate takes two characters", quoted(f.text).c_str(),
-                                         format("$%04X", static_cast<unsigned>(f.value)).c_str())
-                                : format("%s gives %s: an 8-bit immediate takes one character", quoted(f.text).c_str(),
-                                         hex(f.value).c_str());
+            return f.form == 16
+                       ? format_text("%s gives %s: a 16-bit immediate takes two characters", quoted(f.text).c_str(),
+                                     format_text("$%04X", static_cast<unsigned>(f.value)).c_str())
+                       : format_text("%s gives %s: an 8-bit immediate takes one character", quoted(f.text).c_str(),
+                                     hex(f.value).c_str());
         case Warning::flags_6800:
             return f.text == "cpx"
-                       ? std::string("cpx is cmpx here, which sets C from all 16 bits (the MC6800's cpx leaves C "
-                                     "unchanged)")
-                       : format("%s is tfr %s here, which sets no condition codes (the MC6800's %s sets N and Z and "
-                                "clears V)",
-                                f.text.c_str(), f.text == "tab" ? "a,b" : "b,a", f.text.c_str());
+                       ? std::string(
+                             "cpx is cmpx here, which sets C from all 16 bits (the MC6800's cpx leaves C "
+                             "unchanged)")
+                       : format_text(
+                             "%s is tfr %s here, which sets no condition codes (the MC6800's %s sets N and Z and "
+                             "clears V)",
+                             f.text.c_str(), f.text == "tab" ? "a,b" : "b,a", f.text.c_str());
     }
     return "warning";
 }
 
 std::string register_text(const Finding& f, const char* which, const char* names) {
     return f.text.empty()
-               ? format("%s name missing", which)
-               : format("%s is not a%s %s%s", quoted(f.text).c_str(), *which == 'i' ? "n" : "", which, names);
+               ? format_text("%s name missing", which)
+               : format_text("%s is not a%s %s%s", quoted(f.text).c_str(), *which == 'i' ? "n" : "", which, names);
 }
 
 std::string cause_text(const Finding& f) {
@@ -164,31 +158,33 @@ std::string cause_text(const Finding& f) {
         case Cause::list_register_unknown: return register_text(f, "register", "");
         case Cause::no_index_register: return register_text(f, "index register", " (x, y, u or s)");
         case Cause::unknown_mnemonic:
-            return format("unknown mnemonic %s%s", quoted(f.text).c_str(),
-                          f.text.starts_with(';') || f.text.starts_with('*')
-                              ? " (a comment line begins with '*' or ';' in the first column)"
-                              : "");
+            return format_text("unknown mnemonic %s%s", quoted(f.text).c_str(),
+                               f.text.starts_with(';') || f.text.starts_with('*')
+                                   ? " (a comment line begins with '*' or ';' in the first column)"
+                                   : "");
         case Cause::branch_range:
-            return format("branch to %s is out of range (offset %+d)",
-                          format("$%04X", static_cast<unsigned>(f.value)).c_str(), f.other);
+            return format_text("branch to %s is out of range (offset %+d)",
+                               format_text("$%04X", static_cast<unsigned>(f.value)).c_str(), f.other);
         case Cause::byte_outside_image:
-            return format("the byte at %s lies outside the code image, which starts at %s", hex(f.value).c_str(),
-                          hex(f.other).c_str());
+            return format_text("the byte at %s lies outside the code image, which starts at %s", hex(f.value).c_str(),
+                               hex(f.other).c_str());
         case Cause::location_outside_image:
-            return format("the location %s lies past the end of the code image, which starts at %s",
-                          hex(f.value).c_str(), hex(f.other).c_str());
+            return format_text("the location %s lies past the end of the code image, which starts at %s",
+                               hex(f.value).c_str(), hex(f.other).c_str());
         case Cause::symbol_overflow:
-            return format("the symbol table is full: %s is not stored", quoted(f.text).c_str());
+            return format_text("the symbol table is full: %s is not stored", quoted(f.text).c_str());
         case Cause::immediate_with_comma:
-            return format("immediate operand %s followed by ','", quoted(f.text).c_str());
+            return format_text("immediate operand %s followed by ','", quoted(f.text).c_str());
         case Cause::label_moved:
-            return f.form != 0 ? format("label %s is defined more than once", quoted(f.text).c_str())
-                               : format("label %s moved between the passes, from %s to %s: a statement before it "
-                                        "changed its size",
-                                        quoted(f.text).c_str(), format("$%04X", static_cast<unsigned>(f.value)).c_str(),
-                                        format("$%04X", static_cast<unsigned>(f.other)).c_str());
-        case Cause::not_yet_defined: return format("%s was not defined in pass 1", quoted(f.text).c_str());
-        case Cause::undefined_symbol: return format("undefined symbol %s", quoted(f.text).c_str());
+            return f.form != 0
+                       ? format_text("label %s is defined more than once", quoted(f.text).c_str())
+                       : format_text(
+                             "label %s moved between the passes, from %s to %s: a statement before it "
+                             "changed its size",
+                             quoted(f.text).c_str(), format_text("$%04X", static_cast<unsigned>(f.value)).c_str(),
+                             format_text("$%04X", static_cast<unsigned>(f.other)).c_str());
+        case Cause::not_yet_defined: return format_text("%s was not defined in pass 1", quoted(f.text).c_str());
+        case Cause::undefined_symbol: return format_text("undefined symbol %s", quoted(f.text).c_str());
     }
     return "error";
 }
@@ -210,7 +206,7 @@ void report_statement_diagnostics(AsmState& st) {
             causes += (causes.empty() ? "" : "; ") + cause_text(cause);
         }
         write_line(st, st.source_line, "error", causes.empty() ? "error" : causes,
-                   format("%x", static_cast<unsigned>(st.error_code)));
+                   format_text("%x", static_cast<unsigned>(st.error_code)));
     }
     for (const Finding& warning : take_warnings(st)) {
         write_line(st, st.source_line, "warning", warning_text(warning),
@@ -227,9 +223,24 @@ void report_undefined_symbol(AsmState& st, int row) {
 }
 
 void report_warnings_are_errors(AsmState& st) {
+    const bool one = st.diag.warnings_reported == 1;
+    report_run_error(st, 0,
+                     std::to_string(st.diag.warnings_reported) +
+                         (one ? " warning treated as an error" : " warnings treated as errors") + " [-Werror]");
+}
+
+void report_run_error(const AsmState& st, std::int32_t line, const std::string& message) {
     if (st.diagnostics != nullptr) {
-        const bool one = st.diag.warnings_reported == 1;
-        *st.diagnostics << st.source_name << ": error: " << st.diag.warnings_reported
-                        << (one ? " warning treated as an error" : " warnings treated as errors") << " [-Werror]\n";
+        *st.diagnostics << st.source_name;
+        if (line != 0) {
+            *st.diagnostics << ':' << line;
+        }
+        *st.diagnostics << ": error: " << message << "\n";
+    }
+}
+
+void report_reason(const AsmState& st, const char* action, const std::string& name, const std::string& reason) {
+    if (st.diagnostics != nullptr) {
+        *st.diagnostics << "x09asm: cannot " << action << " '" << name << "': " << reason << "\n";
     }
 }

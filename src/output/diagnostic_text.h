@@ -1,5 +1,8 @@
 #pragma once
 
+#include <cstdint>
+#include <string>
+
 struct AsmState;
 
 // Standard error, in the form editors and make read: after a statement's
@@ -14,3 +17,11 @@ void report_undefined_symbol(AsmState& st, int row);
 
 // "FILE: error: N warnings and -Werror: stopped" when warnings stop a run.
 void report_warnings_are_errors(AsmState& st);
+
+// "FILE:LINE: error: MESSAGE" for an error of the whole run, found after the
+// passes (LINE 0: "FILE: error: MESSAGE").
+void report_run_error(const AsmState& st, std::int32_t line, const std::string& message);
+
+// "x09asm: cannot ACTION 'NAME': REASON" when a file cannot be opened or
+// written.
+void report_reason(const AsmState& st, const char* action, const std::string& name, const std::string& reason);
