@@ -25,7 +25,7 @@
 #include <vector>
 
 #include "codegen/insn_table.h"
-#include "driver/asm_state.h"
+#include "base/asm_state.h"
 #include "driver/run_driver.h"
 #include "source/fields.h"
 

@@ -1,7 +1,7 @@
 #include "codegen/code_bytes.h"
 
-#include "driver/diagnose.h"
-#include "driver/error_numbers.h"
+#include "base/diagnose.h"
+#include "base/error_numbers.h"
 #include "source/fields.h"
 #include "source/operand.h"
 

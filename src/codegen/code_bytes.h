@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "driver/asm_state.h"
+#include "base/asm_state.h"
 
 struct AsmState;
 

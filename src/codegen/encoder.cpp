@@ -9,8 +9,8 @@
 #include "codegen/indexed.h"
 #include "codegen/insn_table.h"
 #include "codegen/registers.h"
-#include "driver/diagnose.h"
-#include "driver/error_numbers.h"
+#include "base/diagnose.h"
+#include "base/error_numbers.h"
 #include "source/fields.h"
 
 namespace {

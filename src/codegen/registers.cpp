@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <string_view>
 
-#include "driver/diagnose.h"
-#include "driver/error_numbers.h"
+#include "base/diagnose.h"
+#include "base/error_numbers.h"
 #include "source/fields.h"
 
 namespace {

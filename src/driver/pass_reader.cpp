@@ -11,8 +11,8 @@
 
 #include "codegen/directives.h"
 #include "codegen/insn_table.h"
-#include "driver/asm_state.h"
-#include "driver/diagnose.h"
+#include "base/asm_state.h"
+#include "base/diagnose.h"
 #include "driver/statement.h"
 #include "output/console.h"
 #include "output/platform.h"

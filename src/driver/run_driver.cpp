@@ -8,7 +8,7 @@
 #include <system_error>
 #include <vector>
 
-#include "driver/asm_state.h"
+#include "base/asm_state.h"
 #include "driver/pass_reader.h"
 #include "output/console.h"
 #include "output/diagnostic_text.h"

@@ -6,7 +6,7 @@
 #include <ostream>
 #include <string>
 
-#include "driver/diagnostics.h"
+#include "base/diagnostics.h"
 #include "output/load_formats.h"
 
 // What the command line may add to a run.

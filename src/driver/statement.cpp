@@ -3,8 +3,8 @@
 #include <algorithm>
 
 #include "codegen/encoder.h"
-#include "driver/asm_state.h"
-#include "driver/diagnose.h"
+#include "base/asm_state.h"
+#include "base/diagnose.h"
 #include "output/listing.h"
 #include "source/symbols.h"
 

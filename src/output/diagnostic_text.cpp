@@ -4,9 +4,9 @@
 #include <string>
 #include <string_view>
 
-#include "driver/asm_state.h"
-#include "driver/diagnose.h"
-#include "driver/error_numbers.h"
+#include "base/asm_state.h"
+#include "base/diagnose.h"
+#include "base/error_numbers.h"
 #include "output/console.h"
 #include "source/symbols.h"
 

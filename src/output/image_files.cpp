@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "driver/asm_state.h"
+#include "base/asm_state.h"
 
 namespace {
 

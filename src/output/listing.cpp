@@ -3,7 +3,7 @@
 #include <array>
 #include <cstring>
 
-#include "driver/asm_state.h"
+#include "base/asm_state.h"
 #include "output/console.h"
 #include "output/diagnostic_text.h"
 #include "source/symbols.h"

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "driver/asm_state.h"
+#include "base/asm_state.h"
 #include "output/image_files.h"
 
 namespace {

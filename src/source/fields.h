@@ -2,7 +2,7 @@
 
 #include <string_view>
 
-#include "driver/asm_state.h"
+#include "base/asm_state.h"
 #include "source/text.h"
 
 inline constexpr int FIELD_WIDTH = 20;

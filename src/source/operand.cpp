@@ -4,8 +4,8 @@
 #include <array>
 #include <string_view>
 
-#include "driver/diagnose.h"
-#include "driver/error_numbers.h"
+#include "base/diagnose.h"
+#include "base/error_numbers.h"
 #include "source/fields.h"
 #include "source/symbols.h"
 

@@ -3,7 +3,7 @@
 #include <array>
 #include <string_view>
 
-#include "driver/asm_state.h"
+#include "base/asm_state.h"
 #include "source/text.h"
 
 // Row handed to the encoder when a statement has no label.

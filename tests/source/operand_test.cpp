@@ -4,7 +4,7 @@
 #include <limits>
 #include <string>
 
-#include "driver/error_numbers.h"
+#include "base/error_numbers.h"
 #include "source/fields.h"
 #include "source/operand.h"
 #include "support/assemble.h"

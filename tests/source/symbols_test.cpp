@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "driver/error_numbers.h"
+#include "base/error_numbers.h"
 #include "source/fields.h"
 #include "source/symbols.h"
 #include "support/assemble.h"

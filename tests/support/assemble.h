@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/asm_state.h"
+#include "base/asm_state.h"
 
 // A state with its console captured, for driving single statements.
 struct TestAsm {

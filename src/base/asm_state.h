@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/diagnostics.h"
+#include "base/diagnostics.h"
 
 inline constexpr int LINE_SIZE = 80;        // statement text: 79 characters and a NUL
 inline constexpr int LINE_MAX_CHARS = 79;

@@ -9,8 +9,8 @@
 #include <string_view>
 #include <vector>
 
-#include "driver/asm_state.h"
-#include "driver/error_numbers.h"
+#include "base/asm_state.h"
+#include "base/error_numbers.h"
 
 // What a finding concerns; copied only when it is recorded.
 struct Fact {

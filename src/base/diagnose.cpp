@@ -1,4 +1,4 @@
-#include "driver/diagnose.h"
+#include "base/diagnose.h"
 
 #include <algorithm>
 #include <string>

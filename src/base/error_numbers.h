@@ -22,7 +22,7 @@ inline constexpr int ERR_NOT_YET_DEFINED = 77;
 inline constexpr int ERR_UNDEFINED_SYMBOL = 78;
 
 // Why a statement carries its number: every change of error_code goes
-// through store_error or add_error (driver/diagnose.h) with one of these, so
+// through store_error or add_error (base/diagnose.h) with one of these, so
 // that the words printed for a statement name exactly what made its number.
 enum class Cause : std::uint8_t {
     store8_immediate,            // added
