@@ -2,7 +2,6 @@
 
 #include <array>
 #include <cstdint>
-#include <fstream>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -43,8 +42,7 @@ struct AsmState {
     // Streams.
     std::ostream& console;                 // every console message
     std::ostream* diagnostics = nullptr;   // standard error when started with arguments; else none
-    std::ofstream out;                     // the listing while the passes run
-    std::array<char, 65536> out_buffer{};  // the listing's stream buffer
+    std::ostream out{nullptr};             // the listing while the passes run
 
     // The source and the current statement.
     std::string source_name;                 // as given, for diagnostics

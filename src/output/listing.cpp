@@ -37,7 +37,8 @@ public:
     // 1.1 M of its 61 M instructions.
     void write_to(std::ostream& os) const {
         const auto n = static_cast<std::streamsize>(used_);
-        if (os.rdbuf()->sputn(buffer_.data(), n) != n) {
+        std::streambuf* const buffer = os.rdbuf();  // none while no listing is open
+        if (buffer == nullptr || buffer->sputn(buffer_.data(), n) != n) {
             os.setstate(std::ios::badbit);
         }
     }

@@ -1,48 +1,66 @@
 #pragma once
 
-#include <fstream>
+#include <ostream>
+#include <streambuf>
 #include <string>
+#include <string_view>
 #include <system_error>
+#include <vector>
+
+#include "output/platform.h"
 
 // How a file's line ends are written: text files take the platform's line
 // end for each "\n", binary files are written byte for byte.
 enum class FileKind { text, binary };
 
+// The file `name` stands for: the name itself, or where its chain of
+// symbolic links ends (a link that leads nowhere yet names the file to
+// make); empty, with the reason in `error`, when the chain cannot be read.
+std::string linked_file(const std::string& name, std::error_code& error);
+
 // An output that replaces the file of its name whole or not at all. It is
-// written to a new temporary file in the target's folder, which is renamed
-// over the target only once it was written and closed without error; on any
-// failure the temporary is removed and the earlier file stays as it was.
-// A name that is a symbolic link is followed: the link stays and the file it
-// leads to is replaced. An existing target that is not a regular file (a
-// device such as /dev/null) is written in place.
-class OutputFile {
+// written to a new temporary file in the target's folder, which takes the
+// target's place only once it was written and closed without error; on any
+// failure, and when the process is interrupted, the temporary is removed and
+// the earlier file stays as it was. A name that is a symbolic link is
+// followed: the link stays and the file it leads to is replaced. An existing
+// target that is not a regular file (a device such as /dev/null) is written
+// in place.
+class OutputFile : private std::streambuf {
 public:
     explicit OutputFile(std::string name) : name_(std::move(name)) {}
-    ~OutputFile();
+    ~OutputFile() override;
     OutputFile(const OutputFile&) = delete;
     OutputFile& operator=(const OutputFile&) = delete;
 
-    // Opens `stream` to write the file; false (with error()) when the file
-    // cannot be written. The stream must outlive this object, which closes
-    // it when it removes an unfinished temporary.
-    bool open(std::ofstream& stream, FileKind kind);
+    // Opens the file to be written; false (with error()) when it cannot be.
+    bool open(FileKind kind);
+    // The same, and makes `stream` write into it (in blocks of 64 KiB) until
+    // it is committed or given up; the stream must outlive this object.
+    bool open(std::ostream& stream, FileKind kind);
 
-    // Closes the stream and puts what was written in the target's place;
-    // false (with error()) when anything failed.
+    // Writes bytes after those written before.
+    void write(std::string_view bytes);
+
+    // Puts what was written in the target's place; false (with error()) when
+    // anything failed, and then the target stays as it was.
     bool commit();
 
     const std::string& name() const { return name_; }
     const std::error_code& error() const { return error_; }
 
 private:
+    int overflow(int c) override;
+    int sync() override;
+    bool flush_block();
     bool fail(std::error_code error);
     void discard();
 
-    std::string name_;        // as given
-    std::string temporary_;   // empty when there is none (not yet, or written in place)
-    std::string target_;      // the file replaced: name_, or where its links lead
-    std::ofstream* stream_ = nullptr;
-    std::error_code error_;
+    std::string name_;  // as given
+    OpenFile file_;
+    std::ostream* stream_ = nullptr;
+    std::vector<char> block_;  // the stream's bytes not written yet
+    std::error_code error_;    // the first failure
 };
 
 // Writes `contents` as the whole file `name`, replacing it as OutputFile

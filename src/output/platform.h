@@ -5,14 +5,19 @@
 // signals.
 
 #include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <string>
 #include <system_error>
 
 // Makes the process safe to run before anything else happens: a standard
 // descriptor that is closed gets the null device, so that no file opened
-// later can take its place; a console that went away (a closed pipe) and a
-// file-size limit are write errors, not signals that end the run.
+// later can take its place (standard input gets it open for writing only, so
+// that reading it fails as reading a closed descriptor does); a console that
+// went away (a closed pipe) and a file-size limit are write errors, not
+// signals that end the run; an interruption (Ctrl-C, a hang-up, a request to
+// end) first removes the temporary file being written, then ends the process
+// as it would have.
 void prepare_process();
 
 // Switches standard input to binary reading (no line-end translation).
@@ -27,18 +32,42 @@ std::size_t last_component_start(const std::string& path);
 // directory, which then cannot be opened).
 bool written_in_place(const std::string& name);
 
-// Whether this process may replace the file `name`: there is none, or it may
-// write it (a file made read-only is not replaced).
-bool may_replace(const std::string& name);
+// Why this process may not replace the file `name`, or no error: there is
+// none yet, or it may write it (a file made read-only is not replaced, and a
+// name the system refuses is refused here, before anything is written).
+std::error_code replace_refused(const std::string& name);
 
-// Creates a new, empty file with a name of its own in the folder of `target`,
-// with the permissions `target` has when it exists; returns its name, or an
-// empty name with the reason in `error`.
-std::string create_file_beside(const std::string& target, std::error_code& error);
+// A file open for writing: a replacement, which takes its target's place only
+// when finished, or the target itself (a device). A replacement is a
+// temporary file in the target's folder; where the system allows it has no
+// name until it is finished, so that nothing of it stays however the process
+// ends; elsewhere it has a short name of its own and is removed on every way
+// out the program sees, interruptions included.
+struct OpenFile {
+    std::intptr_t handle = -1;  // the descriptor (or Windows handle) written
+    std::intptr_t folder = -1;  // the target's folder, held open (POSIX); -1 when none
+    std::string target;         // what it replaces: its name in `folder`, or its path
+    std::string temporary;      // the replacement's name (as `target`); empty when it has none
+    bool replacement = false;
+    bool text = false;          // each "\n" is written as the platform's line end
+};
 
-// Renames `from` over `to` in one step: `to` is either still the old file or
-// already the new one.
-bool replace_file(const std::string& from, const std::string& to, std::error_code& error);
+// Opens a replacement for the file `target`, with the owner and permissions
+// `target` has when it exists; false with the reason in `error`.
+bool open_replacement(const std::string& target, bool text, OpenFile& file, std::error_code& error);
+
+// Opens `target` itself to be written over.
+bool open_in_place(const std::string& target, bool text, OpenFile& file, std::error_code& error);
+
+// Writes all `size` bytes; false with the reason in `error`.
+bool write_bytes(const OpenFile& file, const char* data, std::size_t size, std::error_code& error);
+
+// Closes the file and, for a replacement, puts it in its target's place in
+// one step: the target is either still the old file or already the new one.
+bool finish_file(OpenFile& file, std::error_code& error);
+
+// Closes the file and removes a replacement; the target stays as it was.
+void abandon_file(OpenFile& file);
 
 // The reason of the C library's last failure (errno).
 std::error_code last_error();

@@ -65,17 +65,17 @@ TEST(OutputFile, UntilCommittedTheEarlierFileStays) {
     dir.write("x.lst", "old listing");
     const std::string name = (dir.path / "x.lst").string();
     {
-        std::ofstream stream;
+        std::ostream stream(nullptr);
         OutputFile file(name);
         ASSERT_TRUE(file.open(stream, FileKind::text));
         stream << "half of a new listing";
         EXPECT_EQ(dir.read("x.lst"), "old listing");
-        EXPECT_EQ(dir.names().size(), 2u) << "the temporary beside it";
+        EXPECT_LE(dir.names().size(), 2u) << "at most a temporary beside it (none where it has no name)";
     }  // abandoned: its temporary goes
     EXPECT_EQ(dir.names(), std::set<std::string>{"x.lst"});
     EXPECT_EQ(dir.read("x.lst"), "old listing");
 
-    std::ofstream stream;
+    std::ostream stream(nullptr);
     OutputFile file(name);
     ASSERT_TRUE(file.open(stream, FileKind::text));
     stream << "new listing";
