@@ -2,12 +2,14 @@
 
 #include <algorithm>
 #include <charconv>
+#include <new>
 #include <cstdio>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "driver/run_driver.h"
+#include "source/symbols.h"
 
 #ifndef X09ASM_VERSION
 #define X09ASM_VERSION "unknown"
@@ -134,6 +136,13 @@ std::string set_fill(CommandLine& cl, std::string_view value) {
     return problem;
 }
 
+// Whether a source could name a symbol so: it begins as a symbol term does
+// and holds no character that ends a name.
+bool possible_symbol_name(std::string_view text) {
+    return !text.empty() && begins_symbol(text[0]) &&
+           std::none_of(text.begin(), text.end(), [](char c) { return name_ends[static_cast<unsigned char>(c)]; });
+}
+
 // An address begins with "$" or a digit; any other text names a symbol.
 std::string set_entry(CommandLine& cl, std::string_view value) {
     if (value.empty()) {
@@ -142,6 +151,9 @@ std::string set_entry(CommandLine& cl, std::string_view value) {
     if (value[0] == '$' || (value[0] >= '0' && value[0] <= '9')) {
         cl.options.entry_symbol.clear();
         return read_hex("--entry", value, ADDRESS_MAX, cl.options.entry_address);
+    }
+    if (!possible_symbol_name(value)) {
+        return "option '--entry': '" + std::string(value) + "' is neither an address nor a symbol name";
     }
     cl.options.entry_symbol = value;
     return {};
@@ -324,16 +336,39 @@ int run_with_arguments(int argc, const char* const* argv, std::istream& in, std:
 
 }  // namespace
 
-int run_command_line(int argc, const char* const* argv, std::istream& in, std::ostream& out, std::ostream& err) {
-    if (argc <= 1) {
-        return run_assembler(in, out);
+namespace {
+
+// Runs the program; one that runs out of memory stops, as a run that cannot
+// write a file does: the outputs it was writing were given up, whole, as it
+// unwound. Only a call with arguments says why.
+int run_within_memory(int argc, const char* const* argv, std::istream& in, std::ostream& out, std::ostream& err) {
+    try {
+        return argc <= 1 ? run_assembler(in, out) : run_with_arguments(argc, argv, in, out, err);
+    } catch (const std::bad_alloc&) {
+        if (argc > 1) {
+            err << "x09asm: out of memory\n";
+        }
+        print_stopped(out);
+        return EXIT_STOPPED;
     }
-    int status = run_with_arguments(argc, argv, in, out, err);
+}
+
+}  // namespace
+
+int run_command_line(int argc, const char* const* argv, std::istream& in, std::ostream& out, std::ostream& err) {
+    int status = run_within_memory(argc, argv, in, out, err);
+    if (argc <= 1) {
+        return status;
+    }
     // The console never decides the files, which are written by now; a
-    // console text that was lost fails the call.
+    // console text or a diagnostic that was lost fails the call.
     out.flush();
     if (!out) {
         err << "x09asm: the console text could not be written to standard output\n";
+        status = std::max(status, EXIT_STOPPED);
+    }
+    err.flush();
+    if (!err) {
         status = std::max(status, EXIT_STOPPED);
     }
     return status;

@@ -25,7 +25,7 @@ constexpr char STOPPED[] = "** Assembler stoped.\n";
 constexpr char COMPLETED[] = "** Assembler completed.\n";
 
 RunOutcome stop(std::ostream& console) {
-    console << STOPPED;
+    print_stopped(console);
     return RunOutcome::stopped;
 }
 
@@ -39,16 +39,28 @@ void report_generated(std::ostream& console, const std::string& name) {
     print_format(console, "  > Generated \"%s\" file.\n", name.c_str());
 }
 
-// Whether two names stand for one file: the same text, the same path once
-// spelled out, or one file on disk.
-bool same_file(const std::string& a, const std::string& b) {
-    if (a == b) {
-        return true;
-    }
-    std::error_code ec_a, ec_b, ec;
+// Whether two names spell one path once spelled out in full.
+bool same_path(const std::string& a, const std::string& b) {
+    std::error_code ec_a, ec_b;
     const std::filesystem::path full_a = std::filesystem::absolute(a, ec_a).lexically_normal();
     const std::filesystem::path full_b = std::filesystem::absolute(b, ec_b).lexically_normal();
-    return (!ec_a && !ec_b && full_a == full_b) || std::filesystem::equivalent(a, b, ec);
+    return !ec_a && !ec_b && full_a == full_b;
+}
+
+// Whether two names stand for one file: the same text, the same path, one
+// file on disk (also through a hard link), or the same file where their
+// symbolic links lead (also when that file does not exist yet).
+bool same_file(const std::string& a, const std::string& b) {
+    if (a == b || same_path(a, b)) {
+        return true;
+    }
+    std::error_code ec, ec_a, ec_b;
+    if (std::filesystem::equivalent(a, b, ec)) {
+        return true;
+    }
+    const std::string file_a = linked_file(a, ec_a);
+    const std::string file_b = linked_file(b, ec_b);
+    return !ec_a && !ec_b && (file_a != a || file_b != b) && same_path(file_a, file_b);
 }
 
 // The names of the files a run with these options writes, in their order.
@@ -77,6 +89,22 @@ const std::string* overwritten_by(const std::string& source, const OutputNames& 
     return nullptr;
 }
 
+// Two outputs of one run that are one file: the later one, which would
+// overwrite the earlier, first. None when every output is a file of its own
+// or a device (such as /dev/null), which takes each one in place.
+std::optional<std::pair<const std::string*, const std::string*>> output_written_twice(const OutputNames& names,
+                                                                                      const RunOptions& options) {
+    const std::vector<const std::string*> written = written_outputs(names, options);
+    for (std::size_t later = 1; later < written.size(); ++later) {
+        for (std::size_t earlier = 0; earlier < later; ++earlier) {
+            if (!written_in_place(*written[later]) && same_file(*written[later], *written[earlier])) {
+                return std::pair{written[later], written[earlier]};
+            }
+        }
+    }
+    return std::nullopt;
+}
+
 // A source to assemble: a file of this name, or standard input.
 struct Source {
     const std::string& name;
@@ -90,8 +118,12 @@ bool load(AsmState& st, const Source& source) {
         source.standard_input ? load_standard_input(st, error) : load_source(st, source.name, error);
     if (!loaded) {
         print_format(st.console, "*** Cannot open file %s\n", source.name.c_str());
-        report_reason(st, "open", source.name,
-                      error == std::errc::file_too_large ? "larger than 64 MiB" : error.message());
+        const std::string reason = error == std::errc::file_too_large ? "larger than 64 MiB" : error.message();
+        if (source.standard_input) {
+            report_standard_input_reason(st, reason);
+        } else {
+            report_reason(st, "open", source.name, reason);
+        }
     }
     return loaded;
 }
@@ -233,6 +265,10 @@ RunOutcome assemble(const Source& source, const OutputNames& names, std::ostream
             return stop(console);
         }
     }
+    if (const auto twice = output_written_twice(names, options)) {
+        print_format(console, "*** Output file %s would overwrite %s\n", twice->first->c_str(), twice->second->c_str());
+        return stop(console);
+    }
     AsmState st(console);
     st.quiet = options.quiet;
     st.diagnostics = options.diagnostics;
@@ -303,6 +339,8 @@ RunOutcome assemble_argument(const std::string& argument, const OutputNames& nam
                              const RunOptions& options) {
     return assemble({argument, argument == STANDARD_INPUT_ARGUMENT}, names, console, options);
 }
+
+void print_stopped(std::ostream& console) { console << STOPPED; }
 
 void print_banner(std::ostream& console) {
     console << "MC6809 cross assembler start, made by Kelvarn. 2007.8.28\n"

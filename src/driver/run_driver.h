@@ -75,6 +75,9 @@ RunOutcome assemble_argument(const std::string& argument, const OutputNames& nam
 
 void print_banner(std::ostream& console);
 
+// The last console line of a run that stopped.
+void print_stopped(std::ostream& console);
+
 // Banner, prompt, one source read from `in`.
 RunOutcome run_interactive(std::istream& in, std::ostream& console, const RunOptions& options);
 

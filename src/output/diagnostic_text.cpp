@@ -244,3 +244,9 @@ void report_reason(const AsmState& st, const char* action, const std::string& na
         *st.diagnostics << "x09asm: cannot " << action << " '" << name << "': " << reason << "\n";
     }
 }
+
+void report_standard_input_reason(const AsmState& st, const std::string& reason) {
+    if (st.diagnostics != nullptr) {
+        *st.diagnostics << "x09asm: cannot read standard input: " << reason << "\n";
+    }
+}

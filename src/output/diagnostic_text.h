@@ -25,3 +25,7 @@ void report_run_error(const AsmState& st, std::int32_t line, const std::string& 
 // "x09asm: cannot ACTION 'NAME': REASON" when a file cannot be opened or
 // written.
 void report_reason(const AsmState& st, const char* action, const std::string& name, const std::string& reason);
+
+// "x09asm: cannot read standard input: REASON" when the source on standard
+// input cannot be read (it is closed, or reading it fails).
+void report_standard_input_reason(const AsmState& st, const std::string& reason);

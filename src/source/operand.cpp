@@ -141,7 +141,7 @@ std::uint32_t read_term(AsmState& st, SourceText text, int p, int* end) {
         if constexpr (Noting) {
             *end = character_end(text, marks.body);
         }
-    } else if (static_cast<signed char>(c) < '@') {
+    } else if (!begins_symbol(c)) {
         v = read_number<Noting>(st, text, marks.body, marks.body, 10, end);
     } else {
         v = read_symbol<Noting>(st, text, marks.body, end);

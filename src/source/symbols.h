@@ -18,6 +18,10 @@ inline constexpr std::array<bool, 256> name_ends = [] {
     return ends;
 }();
 
+// Whether a term that begins with `c` names a symbol: "@" or a character
+// above it (a letter, in practice); a term that begins below it is a number.
+inline bool begins_symbol(char c) { return static_cast<signed char>(c) >= '@'; }
+
 // Position after the name that starts at `start`: at its first space, "*",
 // "+", ",", "-" or the end of the text, however long it is.
 inline int name_end(SourceText text, int start) {
