@@ -106,6 +106,9 @@ TEST(RomOptions, UsageErrorsWriteNothing) {
         {{"--entry", "$10000"}, "option '--entry': '$10000' is over $FFFF"},
         {{"--entry", "12G"}, "option '--entry': '12G' is not a hex number (written $1F, 0x1F or 1F)"},
         {{"--entry="}, "option '--entry' needs an address or a symbol"},
+        {{"--entry", "-1"}, "option '--entry': '-1' is neither an address nor a symbol name"},
+        {{"--entry", "reset+2"}, "option '--entry': 'reset+2' is neither an address nor a symbol name"},
+        {{"--entry", ".start"}, "option '--entry': '.start' is neither an address nor a symbol name"},
     };
     for (const Case& c : cases) {
         const RomRun run(c.options);
