@@ -389,7 +389,8 @@ TEST_F(Faults, AConsoleThatCannotBeWrittenDecidesNoFile) {
 // whole new one, no temporary is left, and the run ended as the signal ends
 // a process (or completed, when the signal came too late). kill -9 cannot be
 // handled: with no earlier files, each output is then missing or whole, and
-// on Linux no temporary is left either, since it has no name until whole.
+// where the system makes files without a name (Linux) no temporary is left
+// either, since it has none until it is whole.
 TEST_F(Faults, AnInterruptedRunLeavesOldOrWholeFiles) {
     const std::string source = long_listing_source();
     const std::map<std::string, std::string> clean = clean_outputs("t", source);
@@ -397,8 +398,12 @@ TEST_F(Faults, AnInterruptedRunLeavesOldOrWholeFiles) {
     const long long points[] = {0, listing_size / 10, listing_size * 9 / 10,
                                 listing_size + static_cast<long long>(clean.at("t.rom").size()), listing_size * 4};
     std::vector<int> signals(std::begin(ENDING_SIGNALS), std::end(ENDING_SIGNALS));
-#ifdef __linux__
-    signals.push_back(SIGKILL);
+#ifdef O_TMPFILE
+    const int unnamed = open(work.c_str(), O_TMPFILE | O_WRONLY, 0600);
+    if (unnamed >= 0) {  // this folder's file system has files without a name
+        close(unnamed);
+        signals.push_back(SIGKILL);
+    }
 #endif
     for (const int signal_number : signals) {
         const bool with_earlier_files = signal_number != SIGKILL;
