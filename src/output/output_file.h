@@ -57,7 +57,7 @@ private:
     void discard();
 
     std::string name_;  // as given
-    OpenFile file_;
+    FileBeingWritten file_;
     std::ostream* stream_ = nullptr;
     std::vector<char> block_;  // the stream's bytes not written yet
     std::error_code error_;    // the first failure

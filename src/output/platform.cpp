@@ -1,5 +1,6 @@
 #include "output/platform.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
@@ -21,18 +22,23 @@ namespace {
 constexpr int NAME_ATTEMPTS = 100;
 constexpr std::size_t TEMPORARY_NAME_SIZE = 16;  // "x09XXXXX.tmp" and its NUL, with room to spare
 
-// A temporary's name that is unlikely to exist: x09XXXXX.tmp. It is short
-// (no longer than many an output's own name), so that it does not make a
-// path too long where the output's own path fits.
-std::string temporary_name(std::random_device& random) {
+constexpr std::size_t FULL_NAME_LENGTH = 12;  // x09XXXXX.tmp
+constexpr std::size_t SHORTEST_NAME_LENGTH = 8;  // x09XXXXX
+
+// A temporary's name that is unlikely to exist: x09XXXXX.tmp, or as much of
+// it as `length` allows (at least x09XXXXX), with more random characters in
+// place of ".tmp". Short, so that it does not make a path too long where the
+// output's own path fits.
+std::string temporary_name(std::random_device& random, std::size_t length = FULL_NAME_LENGTH) {
     static constexpr char digits[] = "0123456789abcdefghijklmnopqrstuvwxyz";
-    std::uint32_t bits = random();
+    length = std::clamp(length, SHORTEST_NAME_LENGTH, FULL_NAME_LENGTH);
+    std::uint64_t bits = (std::uint64_t{random()} << 32) | random();
     std::string name = "x09";
-    for (int i = 0; i < 5; ++i) {
+    while (name.size() < std::min(length, SHORTEST_NAME_LENGTH + 3)) {
         name += digits[bits % (sizeof digits - 1)];
         bits /= sizeof digits - 1;
     }
-    return name + ".tmp";
+    return length == FULL_NAME_LENGTH ? name.substr(0, SHORTEST_NAME_LENGTH) + ".tmp" : name;
 }
 
 }  // namespace
@@ -130,15 +136,18 @@ std::error_code replace_refused(const std::string& name) {
     return last_error();
 }
 
-bool open_replacement(const std::string& target, bool text, OpenFile& file, std::error_code& error) {
-    file = OpenFile{};
+bool open_replacement(const std::string& target, bool text, FileBeingWritten& file, std::error_code& error) {
+    file = FileBeingWritten{};
     file.target = target;
     file.replacement = true;
     file.text = text;
-    const std::string folder = target.substr(0, last_component_start(target));
+    const std::size_t name_start = last_component_start(target);
+    const std::string folder = target.substr(0, name_start);
     std::random_device random;
     for (int attempt = 0; attempt < NAME_ATTEMPTS; ++attempt) {
-        const std::string name = folder + temporary_name(random);
+        // Paths are named whole here: the temporary's is made no longer
+        // than the target's where it can be.
+        const std::string name = folder + temporary_name(random, target.size() - name_start);
         const RecordHeld held;
         const HANDLE handle = CreateFileA(name.c_str(), GENERIC_WRITE, FILE_SHARE_DELETE, nullptr, CREATE_NEW,
                                           FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -156,8 +165,8 @@ bool open_replacement(const std::string& target, bool text, OpenFile& file, std:
     return false;
 }
 
-bool open_in_place(const std::string& target, bool text, OpenFile& file, std::error_code& error) {
-    file = OpenFile{};
+bool open_in_place(const std::string& target, bool text, FileBeingWritten& file, std::error_code& error) {
+    file = FileBeingWritten{};
     file.target = target;
     file.text = text;
     const HANDLE handle = CreateFileA(target.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
@@ -188,7 +197,7 @@ bool write_all(HANDLE handle, const char* data, std::size_t size, std::error_cod
 
 }  // namespace
 
-bool write_bytes(const OpenFile& file, const char* data, std::size_t size, std::error_code& error) {
+bool write_bytes(const FileBeingWritten& file, const char* data, std::size_t size, std::error_code& error) {
     const HANDLE handle = reinterpret_cast<HANDLE>(file.handle);
     if (!file.text) {
         return write_all(handle, data, size, error);
@@ -211,7 +220,7 @@ bool write_bytes(const OpenFile& file, const char* data, std::size_t size, std::
     return write_all(handle, block, used, error);
 }
 
-bool finish_file(OpenFile& file, std::error_code& error) {
+bool finish_file(FileBeingWritten& file, std::error_code& error) {
     const bool closed = CloseHandle(reinterpret_cast<HANDLE>(file.handle));
     file.handle = -1;
     if (!closed) {
@@ -232,7 +241,7 @@ bool finish_file(OpenFile& file, std::error_code& error) {
     return !error;
 }
 
-void abandon_file(OpenFile& file) {
+void abandon_file(FileBeingWritten& file) {
     if (file.handle != -1) {
         CloseHandle(reinterpret_cast<HANDLE>(file.handle));
         file.handle = -1;
@@ -374,7 +383,7 @@ bool close_reporting(int fd, std::error_code& error) {
     return true;
 }
 
-void close_folder(OpenFile& file) {
+void close_folder(FileBeingWritten& file) {
     if (file.folder != -1) {
         close(static_cast<int>(file.folder));
         file.folder = -1;
@@ -432,8 +441,8 @@ std::error_code replace_refused(const std::string& name) {
     return last_error();
 }
 
-bool open_replacement(const std::string& target, bool text, OpenFile& file, std::error_code& error) {
-    file = OpenFile{};
+bool open_replacement(const std::string& target, bool text, FileBeingWritten& file, std::error_code& error) {
+    file = FileBeingWritten{};
     file.replacement = true;
     file.text = text;
     const std::size_t name_start = last_component_start(target);
@@ -469,8 +478,8 @@ bool open_replacement(const std::string& target, bool text, OpenFile& file, std:
     return true;
 }
 
-bool open_in_place(const std::string& target, bool text, OpenFile& file, std::error_code& error) {
-    file = OpenFile{};
+bool open_in_place(const std::string& target, bool text, FileBeingWritten& file, std::error_code& error) {
+    file = FileBeingWritten{};
     file.target = target;
     file.text = text;
     const int fd = open(target.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
@@ -482,7 +491,7 @@ bool open_in_place(const std::string& target, bool text, OpenFile& file, std::er
     return true;
 }
 
-bool write_bytes(const OpenFile& file, const char* data, std::size_t size, std::error_code& error) {
+bool write_bytes(const FileBeingWritten& file, const char* data, std::size_t size, std::error_code& error) {
     while (size != 0) {
         const ssize_t written = write(static_cast<int>(file.handle), data, size);
         if (written < 0 && errno == EINTR) {
@@ -498,7 +507,7 @@ bool write_bytes(const OpenFile& file, const char* data, std::size_t size, std::
     return true;
 }
 
-bool finish_file(OpenFile& file, std::error_code& error) {
+bool finish_file(FileBeingWritten& file, std::error_code& error) {
     const int fd = static_cast<int>(file.handle);
     if (!file.replacement) {
         file.handle = -1;
@@ -534,7 +543,7 @@ bool finish_file(OpenFile& file, std::error_code& error) {
     return !error;
 }
 
-void abandon_file(OpenFile& file) {
+void abandon_file(FileBeingWritten& file) {
     if (file.handle != -1) {
         close(static_cast<int>(file.handle));
         file.handle = -1;

@@ -43,7 +43,7 @@ std::error_code replace_refused(const std::string& name);
 // name until it is finished, so that nothing of it stays however the process
 // ends; elsewhere it has a short name of its own and is removed on every way
 // out the program sees, interruptions included.
-struct OpenFile {
+struct FileBeingWritten {
     std::intptr_t handle = -1;  // the descriptor (or Windows handle) written
     std::intptr_t folder = -1;  // the target's folder, held open (POSIX); -1 when none
     std::string target;         // what it replaces: its name in `folder`, or its path
@@ -54,20 +54,20 @@ struct OpenFile {
 
 // Opens a replacement for the file `target`, with the owner and permissions
 // `target` has when it exists; false with the reason in `error`.
-bool open_replacement(const std::string& target, bool text, OpenFile& file, std::error_code& error);
+bool open_replacement(const std::string& target, bool text, FileBeingWritten& file, std::error_code& error);
 
 // Opens `target` itself to be written over.
-bool open_in_place(const std::string& target, bool text, OpenFile& file, std::error_code& error);
+bool open_in_place(const std::string& target, bool text, FileBeingWritten& file, std::error_code& error);
 
 // Writes all `size` bytes; false with the reason in `error`.
-bool write_bytes(const OpenFile& file, const char* data, std::size_t size, std::error_code& error);
+bool write_bytes(const FileBeingWritten& file, const char* data, std::size_t size, std::error_code& error);
 
 // Closes the file and, for a replacement, puts it in its target's place in
 // one step: the target is either still the old file or already the new one.
-bool finish_file(OpenFile& file, std::error_code& error);
+bool finish_file(FileBeingWritten& file, std::error_code& error);
 
 // Closes the file and removes a replacement; the target stays as it was.
-void abandon_file(OpenFile& file);
+void abandon_file(FileBeingWritten& file);
 
 // The reason of the C library's last failure (errno).
 std::error_code last_error();
