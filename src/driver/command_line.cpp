@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <charconv>
-#include <new>
 #include <cstdio>
 #include <string>
 #include <string_view>
@@ -336,39 +335,16 @@ int run_with_arguments(int argc, const char* const* argv, std::istream& in, std:
 
 }  // namespace
 
-namespace {
-
-// Runs the program; one that runs out of memory stops, as a run that cannot
-// write a file does: the outputs it was writing were given up, whole, as it
-// unwound. Only a call with arguments says why.
-int run_within_memory(int argc, const char* const* argv, std::istream& in, std::ostream& out, std::ostream& err) {
-    try {
-        return argc <= 1 ? run_assembler(in, out) : run_with_arguments(argc, argv, in, out, err);
-    } catch (const std::bad_alloc&) {
-        if (argc > 1) {
-            err << "x09asm: out of memory\n";
-        }
-        print_stopped(out);
-        return EXIT_STOPPED;
-    }
-}
-
-}  // namespace
-
 int run_command_line(int argc, const char* const* argv, std::istream& in, std::ostream& out, std::ostream& err) {
-    int status = run_within_memory(argc, argv, in, out, err);
     if (argc <= 1) {
-        return status;
+        return run_assembler(in, out);
     }
+    int status = run_with_arguments(argc, argv, in, out, err);
     // The console never decides the files, which are written by now; a
-    // console text or a diagnostic that was lost fails the call.
+    // console text that was lost fails the call.
     out.flush();
     if (!out) {
         err << "x09asm: the console text could not be written to standard output\n";
-        status = std::max(status, EXIT_STOPPED);
-    }
-    err.flush();
-    if (!err) {
         status = std::max(status, EXIT_STOPPED);
     }
     return status;
