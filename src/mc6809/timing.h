@@ -59,7 +59,9 @@ constexpr std::array<Opcode, 256> page_of(const Row (&rows)[N]) {
 // Where the datasheet gives two names to one code (asl/lsl, bcc/bhs, bcs/blo)
 // the first is used. Each "+" of the datasheet is the indexed extra, or the
 // bytes PSH/PUL move; RTI's 6/15 and the "at least" of SYNC and CWAI are
-// rules of instruction_cycles.
+// rules of instruction_cycles. The register postbyte of EXG, TFR, PSH and PUL
+// is an immediate operand, as the datasheet's table of codes has it; CWAI's
+// condition-code mask is the second of its 2 bytes.
 // clang-format off
 inline constexpr Row PAGE1_ROWS[] = {
     {0x00, {"neg",   direct,    6, 2}},
