@@ -87,6 +87,7 @@ struct AsmState {
     std::int32_t stmt_loc = 0;                // loc at the start of the statement
     std::array<std::int32_t, EMIT_SIZE> emit{};  // its first bytes; low 8 bits count
     std::int32_t error_code = 0;              // its error number; 0 for none
+    bool stmt_instruction = false;            // its bytes are an instruction's, not a directive's
 
     // Top-of-memory placement (org ?), carried from pass 1 into pass 2.
     std::int32_t top_placement = 0;  // 1 once an org ? was met in the run
@@ -94,6 +95,11 @@ struct AsmState {
 
     // Run flags.
     bool quiet = false;  // no pass messages on the console
+    bool list_cycles = false;  // each instruction's cycle count in the listing
+
+    // With list_cycles: the counts (the lower where there are two) listed since
+    // the last statement with a label, that statement included.
+    std::int32_t cycle_subtotal = 0;
 
     // Warnings and error causes (reported only in pass 2, and only when
     // diagnostics has somewhere to go).

@@ -354,6 +354,7 @@ void unknown_mnemonic(AsmState& st) {
 }  // namespace
 
 int encode_statement(AsmState& st, int label_row) {
+    st.stmt_instruction = false;
     if (is_comment_marker(st.fields[FIELD_LABEL])) {
         return 0;
     }
@@ -369,6 +370,7 @@ int encode_statement(AsmState& st, int label_row) {
     if (result.count == DIRECTIVE_PLACED) {
         return result.listed;
     }
+    st.stmt_instruction = true;
     for (int i = 0; i < result.count; ++i) {
         place_byte(st, st.emit[i]);
     }

@@ -29,6 +29,9 @@ constexpr char USAGE[] =
     "  --ihex        also write BASE.hex (Intel HEX)\n"
     "  --bin         also write BASE.bin (raw image bytes from the origin)\n"
     "  --symbols     also write BASE.sym (the symbol table)\n"
+    "  --cycles      the listing shows each instruction's cycle count, as [N],\n"
+    "                [N/M] (not taken/taken, or RTI fast/entire) or [N+] (at\n"
+    "                least N), and the sum of the counts since the last label\n"
     "  -o BASE       name the outputs BASE.lst, BASE.rom, ... (one SOURCE only)\n"
     "  --range START-END\n"
     "                the .s19, .hex and .bin cover only these addresses; the .bin\n"
@@ -63,6 +66,7 @@ bool set_flag(CommandLine& cl, std::string_view arg) {
     else if (arg == "--ihex") cl.options.ihex = true;
     else if (arg == "--bin") cl.options.bin = true;
     else if (arg == "--symbols") cl.options.symbols = true;
+    else if (arg == "--cycles") cl.options.cycles = true;
     else if (arg == "-q" || arg == "--quiet") cl.options.quiet = true;
     else if (arg == "-h" || arg == "--help") cl.help = true;
     else if (arg == "--version") cl.version = true;

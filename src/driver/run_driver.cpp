@@ -271,6 +271,7 @@ RunOutcome assemble(const Source& source, const OutputNames& names, std::ostream
     }
     AsmState st(console);
     st.quiet = options.quiet;
+    st.list_cycles = options.cycles;
     st.diagnostics = options.diagnostics;
     st.diag.wanted = options.warnings;
     st.source_name = source.name;

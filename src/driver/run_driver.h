@@ -16,6 +16,7 @@ struct RunOptions {
     bool ihex = false;     // also BASE.hex
     bool bin = false;      // also BASE.bin
     bool symbols = false;  // also BASE.sym
+    bool cycles = false;   // cycle counts in the listing
     std::string output_base;  // -o: names the outputs in place of the source name
     // Fitting the extra formats to a memory chip (the .rom and .obj keep the
     // image as it stands).

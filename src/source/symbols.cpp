@@ -152,9 +152,13 @@ int find_symbol(const AsmState& st, std::string_view name) {
     return find_row(st, padded);
 }
 
-int define_label(AsmState& st) {
+bool has_label(const AsmState& st) {
     const char first = st.fields[FIELD_LABEL];
-    if (first == ' ' || is_comment_marker(first)) {
+    return first != ' ' && !is_comment_marker(first);
+}
+
+int define_label(AsmState& st) {
+    if (!has_label(st)) {
         return NO_ROW;
     }
     const int row = lookup_symbol(st, fields_text(st), FIELD_LABEL);

@@ -46,3 +46,7 @@ int find_symbol(const AsmState& st, std::string_view name);
 // Defines or re-checks the label of the current statement; returns its row,
 // or NO_ROW when the statement carries no label.
 int define_label(AsmState& st);
+
+// Whether the statement carries a label: its label field starts with none of
+// space, "*" and ";".
+bool has_label(const AsmState& st);
