@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cstdio>
+#include <sstream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -41,7 +42,7 @@ constexpr char USAGE[] =
     "                start address in the S9 and Intel HEX end records\n"
     "                (numbers are hex: $E000, 0xE000 or E000; an ADDR given to\n"
     "                --entry begins with $ or a digit, other text names a SYMBOL)\n"
-    "  -q, --quiet   no banner and no pass messages\n"
+    "  -q, --quiet   nothing on standard output unless a source stops\n"
     "  -w            no warnings (errors are still explained on standard error)\n"
     "  -Wno-KIND     no warnings of KIND, one of: digits, star, ignored-operand,\n"
     "                truncated, long-name, long-mnemonic, slash, colon, long-line,\n"
@@ -296,9 +297,17 @@ int assemble_all(const CommandLine& cl, std::ostream& out, std::ostream& err) {
         earlier.push_back({source, names});
         if (!cl.options.quiet) {
             print_banner(out);
+            if (assemble_argument(source, names, out, cl.options) != RunOutcome::completed) {
+                status = EXIT_STOPPED;
+            }
+            continue;
         }
-        if (assemble_argument(source, names, out, cl.options) != RunOutcome::completed) {
+        // Quiet: a source that completes prints nothing; one that stops shows
+        // its console text (error lines, summary, the stop) once it stopped.
+        std::ostringstream console;
+        if (assemble_argument(source, names, console, cl.options) != RunOutcome::completed) {
             status = EXIT_STOPPED;
+            out << console.view();
         }
     }
     return status;
@@ -308,12 +317,18 @@ bool reads_standard_input(const CommandLine& cl) {
     return std::find(cl.sources.begin(), cl.sources.end(), STANDARD_INPUT_ARGUMENT) != cl.sources.end();
 }
 
+// The problem and where to read more, and no more: a whole help text would
+// scroll the problem away.
+int usage_error(std::ostream& err, std::string_view problem) {
+    err << "x09asm: " << problem << "\ntry 'x09asm --help'\n";
+    return EXIT_USAGE;
+}
+
 int run_with_arguments(int argc, const char* const* argv, std::istream& in, std::ostream& out, std::ostream& err) {
     CommandLine cl = parse(argc, argv);
     cl.options.diagnostics = &err;
     if (!cl.usage_error.empty()) {
-        err << "x09asm: " << cl.usage_error << "\n" << USAGE;
-        return EXIT_USAGE;
+        return usage_error(err, cl.usage_error);
     }
     if (cl.help) {
         out << USAGE;
@@ -324,12 +339,10 @@ int run_with_arguments(int argc, const char* const* argv, std::istream& in, std:
         return EXIT_COMPLETED;
     }
     if (!cl.options.output_base.empty() && cl.sources.size() != 1) {
-        err << "x09asm: option '-o' names the outputs of exactly one SOURCE\n" << USAGE;
-        return EXIT_USAGE;
+        return usage_error(err, "option '-o' names the outputs of exactly one SOURCE");
     }
     if (cl.options.output_base.empty() && reads_standard_input(cl)) {
-        err << "x09asm: the source on standard input (-) needs -o BASE to name the outputs\n" << USAGE;
-        return EXIT_USAGE;
+        return usage_error(err, "the source on standard input (-) needs -o BASE to name the outputs");
     }
     if (cl.sources.empty()) {
         return exit_status(run_interactive(in, out, cl.options));

@@ -1,0 +1,3 @@
+ org $e000
+ nop
+ end
