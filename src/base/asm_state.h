@@ -77,6 +77,9 @@ struct AsmState {
     // Label definitions of each row so far, both passes counted (at most 255):
     // tells a label defined twice from one that moved between the passes.
     std::array<std::uint8_t, SYMBOL_CAPACITY> label_definitions{};
+    // Rows an equ set to a negative value: the row holds its 16 bits ($9700
+    // for -$6900), but a term naming it means the negative number.
+    std::array<bool, SYMBOL_CAPACITY> negative_equ{};
 
     // Counters of the pass.
     std::int32_t loc = 0;          // location counter: address of the next byte

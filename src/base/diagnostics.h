@@ -86,6 +86,12 @@ struct Diagnostics {
     std::vector<Finding> causes;          // the current statement's error causes
     std::int32_t warnings_reported = 0;   // in the whole run
     std::string dropped;                  // characters the statement lost past column 79
+    // The last operand evaluated while warnings are recorded: its value, and
+    // what it means when the terms naming negative equ symbols count as
+    // negative (96000 for $E000 plus a symbol of -$6900 is meant as 30464).
+    std::int32_t evaluated = 0;
+    std::int64_t meant = 0;
+    std::int32_t term_shift = 0;          // of the term being read: -$10000 for a negative equ symbol
     // Spellings of 10-character names met in this pass, by symbol row, first
     // spelling first.
     std::map<int, std::vector<std::string>> spellings;

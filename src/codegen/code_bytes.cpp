@@ -54,7 +54,17 @@ void report_truncated(AsmState& st, std::int32_t value, int bits, std::int32_t k
     if (find_cause(st, Cause::undefined_symbol) != nullptr) {
         return;
     }
-    warn(st, Warning::truncated, {.form = static_cast<std::uint8_t>(bits), .value = value, .other = kept});
+    // The kept bits are those of what the operand means, its negative equ
+    // symbols counted as negative, whenever that fits: nothing is lost then.
+    std::int64_t meant = value;
+    if (value == st.diag.evaluated) {
+        meant = st.diag.meant;
+        if (meant >= -(std::int64_t{1} << (bits - 1)) && meant < (std::int64_t{1} << bits)) {
+            return;
+        }
+    }
+    warn(st, Warning::truncated,
+         {.form = static_cast<std::uint8_t>(bits), .value = static_cast<std::int32_t>(meant), .other = kept});
 }
 
 std::int32_t operand_value(AsmState& st) { return eval_operand(st, fields_text(st), FIELD_OPERAND1); }

@@ -77,11 +77,20 @@ void check_undefined_operand(AsmState& st, int label_row, std::int32_t v) {
     }
 }
 
+// The operand of an equ means a negative value: written so, or naming a
+// negative equ symbol (told only while warnings are recorded).
+bool means_negative(const AsmState& st, std::int32_t value) {
+    return value < 0 || (value == st.diag.evaluated && st.diag.meant < 0);
+}
+
 RuleResult equ(AsmState& st, int label_row) {
-    const std::int32_t v = address_operand(st);
+    const std::int32_t value = operand_value(st);
+    check_fits(st, value, 16, value & 0xFFFF);
+    const std::int32_t v = value & 0xFFFF;
     if (label_row != NO_ROW) {
         st.symbols[label_row].value = v;
         st.symbols[label_row].kind = SYM_EQU;
+        st.negative_equ[label_row] = means_negative(st, value);
     }
     if (wants(st, Warning::undefined_equ)) {
         check_undefined_operand(st, label_row, v);

@@ -162,9 +162,13 @@ std::string cause_text(const Finding& f) {
                                f.text.starts_with(';') || f.text.starts_with('*')
                                    ? " (a comment line begins with '*' or ';' in the first column)"
                                    : "");
-        case Cause::branch_range:
-            return format_text("branch to %s is out of range (offset %+d)",
-                               format_text("$%04X", static_cast<unsigned>(f.value)).c_str(), f.other);
+        case Cause::branch_range: {
+            const std::string range = format_text("branch to %s is out of range (offset %+d)",
+                                                  format_text("$%04X", static_cast<unsigned>(f.value)).c_str(),
+                                                  f.other);
+            return f.text.empty() ? range
+                                  : format_text("undefined symbol %s: the %s", quoted(f.text).c_str(), range.c_str());
+        }
         case Cause::byte_outside_image:
             return format_text("the byte at %s lies outside the code image, which starts at %s", hex(f.value).c_str(),
                                hex(f.other).c_str());

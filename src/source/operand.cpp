@@ -122,6 +122,9 @@ std::uint32_t read_symbol(AsmState& st, SourceText text, int p, int* end) {
     if (sym.kind == SYM_UNDEFINED) {
         undefined_symbol(st, sym);
     }
+    if constexpr (Noting) {
+        st.diag.term_shift = st.negative_equ[row] ? -0x10000 : 0;
+    }
     return static_cast<std::uint32_t>(sym.value);
 }
 
@@ -133,6 +136,9 @@ template <bool Noting>
 std::uint32_t read_term(AsmState& st, SourceText text, int p, int* end) {
     const TermMarks marks = skip_marks(text, p);
     const char c = text.at(marks.body);
+    if constexpr (Noting) {
+        st.diag.term_shift = 0;
+    }
     std::uint32_t v;
     if (c == '$') {
         v = read_number<Noting>(st, text, marks.body, marks.body + 1, 16, end);
@@ -145,6 +151,11 @@ std::uint32_t read_term(AsmState& st, SourceText text, int p, int* end) {
         v = read_number<Noting>(st, text, marks.body, marks.body, 10, end);
     } else {
         v = read_symbol<Noting>(st, text, marks.body, end);
+    }
+    if constexpr (Noting) {
+        if (marks.negative) {
+            st.diag.term_shift = -st.diag.term_shift;
+        }
     }
     return marks.negative ? 0u - v : v;
 }
@@ -186,10 +197,18 @@ std::int32_t eval_term(AsmState& st, SourceText text, int p) {
 namespace {
 
 // Noting, it also tells operand text that evaluation passes over.
+// What an operand of this value means, its terms' shifts added.
+std::int32_t noted_value(AsmState& st, std::int32_t value, std::int64_t shift) {
+    st.diag.evaluated = value;
+    st.diag.meant = value + shift;
+    return value;
+}
+
 template <bool Noting>
 std::int32_t evaluate(AsmState& st, SourceText text, int p) {
     int first_end = p;
     const auto value = static_cast<std::int32_t>(read_term<Noting>(st, text, p, &first_end));
+    const std::int64_t first_shift = Noting ? st.diag.term_shift : 0;
     // The operator is looked for behind the first term's marks, within the
     // first 20 characters of the operand.
     const int from = std::max(p + 1, skip_marks(text, p).body);
@@ -203,12 +222,14 @@ std::int32_t evaluate(AsmState& st, SourceText text, int p) {
             const auto second = static_cast<std::int32_t>(read_term<Noting>(st, text, q, &second_end));
             if constexpr (Noting) {
                 check_unread(st, text, p, first_end, q, second_end);
+                return noted_value(st, wrap_add(value, second), first_shift + st.diag.term_shift);
             }
             return wrap_add(value, second);
         }
     }
     if constexpr (Noting) {
         check_unread(st, text, p, first_end, -1, first_end);
+        return noted_value(st, value, first_shift);
     }
     return value;
 }

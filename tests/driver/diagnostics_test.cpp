@@ -82,6 +82,12 @@ const Trap traps[] = {
     {" org $1000\n ldx #70000\n fdb -40000\n", {"truncated@2", "truncated@3"}},
     {" org $1000\n fcb 256,-129\n andcc #$1FE\n pshs #$100\n", {"truncated@2", "truncated@3", "truncated@4"}},
     {" org $1000\n jmp $12345\nX equ $10000\n", {"truncated@2", "truncated@3"}},
+    // A negative equ symbol means its negative value, also through another equ.
+    {" org $E000\n ldx #rombeg+ramofs\nrombeg equ $E000\nramofs equ -$6900\nminus1 equ ramofs+$68FF\n"
+     " ldd #-ramofs\n lda #minus1\n ldb #-1\n",
+     {}},
+    {"ramofs equ -$6900\n org $1000\n ldx #ramofs+ramofs\n lda #ramofs\n ldx #$E000+$9700\n",
+     {"truncated@3", "truncated@4", "truncated@5"}},
     {" org $1000\n lda #255\n ldb #-128\n ldx #65535\n ldy #-32768\n fcb 255,-128\n fdb 65535,-32768\n", {}},
     {"counter_hi fcb 1\n ldx #counter_high\n", {"long-name@2"}},
     {" org $1000\n ldaaa #1\n", {"long-mnemonic@2"}},
@@ -95,6 +101,7 @@ const Trap traps[] = {
     {" org $1000\n fcb 1,2,3,4,5,6,7,8,9,10,11,12,13,14,15,16,17,18,19,20 ; the table ends here and past column 79 "
      "goes on\n",
      {}},
+    {" fcb 1,2,3,4,5,6,7,8,9,10,11,12,13,14,15,16,17,18,19,20,21,22,23,24,25,26,27   \t  \t \r\n", {}},
     {" org $1000\na_label_of_more_than_20_characters nop\n", {"long-field@2"}},
     {"label_exactly_twenty nop\n", {}},
     {"start,/ nop\n end start/2\n", {}},  // cut after a comma, or in text that is not read
@@ -104,6 +111,7 @@ const Trap traps[] = {
     {" org $1000\n nop\n\xff\n", {"text-end@3"}},
     {" org $1000\n lda 5,x+\n lda [2,y++]\n ldb 1,--u\n",
      {"offset-dropped@2", "offset-dropped@3", "offset-dropped@4"}},
+    {" org $1000\n sta 0,x+\n lda [$00,y++]\nzero equ 0\n ldb zero,-u\n", {}},  // nothing is dropped
     {" org $1000\n leax 100,pc\n", {"pc-target@2"}},
     {" org $1000\n pshs s\n pulu a,u\n puls b,S\n", {"stack-self@2", "stack-self@3", "stack-self@4"}},
     {" org $1000\n pshs a x\n", {"register-list@2"}},
@@ -341,6 +349,8 @@ TEST(Errors, SayTheirCauses) {
         {" lda #1,x\n", "t.asm:1: error: immediate operand '#1' followed by ',' [a]"},
         {" org $E000\n bra $E123\n", "t.asm:2: error: branch to $E123 is out of range (offset +289) [5]"},
         {" org $E000\n bra $DF00\n", "t.asm:2: error: branch to $DF00 is out of range (offset -258) [5]"},
+        {" org $E000\nLoop nop\n bra loop\n",
+         "t.asm:3: error: undefined symbol 'loop': the branch to $FFFF is out of range (offset +8188) [5]"},
         {" pshs a, b\n", "t.asm:1: error: register name missing [6]"},
         {" pshs q,r\n", "t.asm:1: error: 'q' is not a register; 'r' is not a register [6]"},
         {" pshs p,q\n", "t.asm:1: error: 'q' is not a register [6]"},
