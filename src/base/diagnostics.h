@@ -37,15 +37,20 @@ enum class Warning : std::uint8_t {
     wrap,
     char_pair,
     flags_6800,
+    line_ends,
+    spaced_operand,
+    image_span,
+    empty_source,
 };
-inline constexpr int WARNING_KINDS = 23;
+inline constexpr int WARNING_KINDS = 27;
 
 // The name after -W, -Wno- and in "[-WKIND]", in the order of the kinds.
 inline constexpr std::array<std::string_view, WARNING_KINDS> warning_names = {
     "digits",         "star",          "ignored-operand", "truncated",     "long-name",     "long-mnemonic",
     "slash",          "colon",         "long-line",       "long-field",    "text-end",      "offset-dropped",
     "pc-target",      "stack-self",    "register-list",   "fcb-char",      "comment-comma", "fcc-delimiter",
-    "undefined-equ",  "overwrite",     "wrap",            "char-pair",     "6800-flags",
+    "undefined-equ",  "overwrite",     "wrap",            "char-pair",     "6800-flags",    "line-ends",
+    "spaced-operand", "image-span",    "empty-source",
 };
 
 // The cases of the kinds that have several (Finding::form).
@@ -74,6 +79,7 @@ struct Finding {
     std::string more;         // a second text: another spelling, what is not read ...
     std::int32_t value = 0;   // the value read, an address ...
     std::int32_t other = 0;   // what was kept, an offset ...
+    std::int32_t last = 0;    // the end of a range
 };
 
 // The diagnostics of the run and of the current statement.
@@ -92,6 +98,16 @@ struct Diagnostics {
     std::int32_t evaluated = 0;
     std::int64_t meant = 0;
     std::int32_t term_shift = 0;          // of the term being read: -$10000 for a negative equ symbol
+    // Where the image files begin, as pass 1 left it: the line of the org
+    // that set the origin (0: none did), the image's extent and the index of
+    // its first placed byte (the extent when none was placed).
+    std::int32_t origin_line = 0;  // of the pass running
+    struct ImageStart {
+        std::int32_t origin_line = 0;
+        std::int32_t origin = 0;
+        std::int32_t extent = 0;
+        std::int32_t first_placed = 0;
+    } image_start;
     // Spellings of 10-character names met in this pass, by symbol row, first
     // spelling first.
     std::map<int, std::vector<std::string>> spellings;

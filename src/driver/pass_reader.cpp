@@ -14,6 +14,7 @@
 #include "base/asm_state.h"
 #include "base/diagnose.h"
 #include "driver/statement.h"
+#include "driver/whole_source.h"
 #include "output/console.h"
 #include "output/platform.h"
 #include "source/fields.h"
@@ -234,8 +235,14 @@ void run_pass(AsmState& st, int pass) {
     if (!st.quiet) {
         print_format(st.console, "**** pass %d start ****\n", pass);
     }
+    if (pass == 2) {
+        check_whole_source(st);
+    }
     run_statements(st, pass);
-    if (pass == 1 && st.top_placement == 1) {
-        move_labels_to_top(st);
+    if (pass == 1) {
+        note_image_start(st);
+        if (st.top_placement == 1) {
+            move_labels_to_top(st);
+        }
     }
 }

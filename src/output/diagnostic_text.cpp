@@ -31,6 +31,14 @@ std::string hex(std::int32_t v) {
     return format_text(v >= 0 && v <= 0xFF ? "$%02X" : "$%04X", static_cast<unsigned>(v));
 }
 
+// "$0100": four digits.
+std::string hex4(std::int32_t v) { return format_text("$%04X", static_cast<unsigned>(v)); }
+
+std::string without_spaces(std::string text) {
+    std::erase(text, ' ');
+    return text;
+}
+
 // A value read from the source: in decimal, with its bits in hexadecimal.
 std::string number(std::int32_t v) { return v >= 0 ? format_text("%d (%s)", v, hex(v).c_str()) : format_text("%d", v); }
 
@@ -137,6 +145,24 @@ std::string warning_text(const Finding& f) {
                              "%s is tfr %s here, which sets no condition codes (the MC6800's %s sets N and Z and "
                              "clears V)",
                              f.text.c_str(), f.text == "tab" ? "a,b" : "b,a", f.text.c_str());
+        case Warning::line_ends:
+            return format_text(
+                "%d %s not followed by a line feed: %s no line, and the lines %s run together (end lines with LF "
+                "or CR LF)",
+                f.value, f.value == 1 ? "carriage return is" : "carriage returns are", f.value == 1 ? "it ends" : "they end",
+                f.value == 1 ? "around it" : "around them");
+        case Warning::spaced_operand:
+            return format_text("the operand %s ends at the space before %s, which is not read: %s",
+                               quoted(f.text).c_str(), quoted(f.more).c_str(),
+                               f.more.starts_with('*')
+                                   ? "there is no multiplication, compute the value"
+                                   : ("write " + quoted(without_spaces(f.text + f.more))).c_str());
+        case Warning::image_span:
+            return format_text(
+                "the image files cover %s-%s, though the first byte placed is at %s: the space reserved before it "
+                "is in them (reserve RAM with equ or after the code, or give --range for the .s19, .hex and .bin)",
+                hex4(f.value).c_str(), hex4(f.last).c_str(), hex4(f.other).c_str());
+        case Warning::empty_source: return "the source holds no statement: the image files are empty";
     }
     return "warning";
 }

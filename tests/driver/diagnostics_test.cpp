@@ -130,6 +130,24 @@ const Trap traps[] = {
     {" org $FFFE\n rmb 2\n rmb 0\n", {}},
     {" org $1000\n ldx #'A\n ldd #'A'\n lda #'AB\n", {"char-pair@2", "char-pair@3", "char-pair@4"}},
     {" org $1000\n tab\n tba\n cpx #1\n", {"6800-flags@2", "6800-flags@3", "6800-flags@4"}},
+    {"* old editor\r org $1000\r lda #1\r", {"line-ends@1"}},
+    {" org $1000\r\n nop\r\r\n nop\r", {}},
+    {"", {"empty-source@1"}},
+    {"\n \t\n\r\n", {"empty-source@1"}},
+    {"* only a comment\n", {}},
+    {"zp equ $10\ntop equ $8000\n org $1000\n ldb zp + 1\n lds #top -2\n fdb top + zp\n fcb 1, 2 + 3\n ldx #2 * 2\n",
+     {"spaced-operand@4", "spaced-operand@5", "spaced-operand@6", "spaced-operand@7", "spaced-operand@8"}},
+    // Comments: after a mnemonic without operand, behind ";", or words that are no terms.
+    {"one equ 1\n org $1000\n clra + 1\n lda #1 ; + 2\n lda #1 - load one\n lda #1 * comment\n lda #1 -1st\n"
+     " lda #one+1 next\n",
+     {}},
+    {" org $0100\ncount rmb 1\n org $E000\n nop\n", {"image-span@1"}},
+    {"count rmb $200\n org $E000\n nop\n", {"image-span@1"}},
+    {"x equ 1\n org $0100\n org $0200\nbuf rmb 2\n org $E000\n nop\n", {"image-span@3"}},
+    {" org $E000\nflags rmb 4\n nop\n", {}},             // a few bytes in front of the code
+    {" org $0100\n rmb $1000\n", {}},                     // nothing placed
+    {" org $0100\n nop\n rmb $1000\n org $E000\n nop\n", {}},  // the code comes first
+    {" org ?\n rmb $400\n nop\n end\n", {}},              // placed at the top of memory
 };
 
 TEST(Warnings, EachTrapDrawsItsKindAtItsLine) {
@@ -159,10 +177,9 @@ const char clean_program[] =
     "stack   equ     $7F00\n"
     "buflen  equ     32\n"
     "; variables in the direct page\n"
-    "        org     $0000\n"
-    "ptr     rmb     2         next byte to show\n"
-    "count   rmb     1\n"
-    "buffer  rmb     buflen\n"
+    "ptr     equ     $00       next byte to show\n"
+    "count   equ     $02\n"
+    "buffer  equ     $03\n"
     "        org     $F000\n"
     "reset   lds     #stack\n"
     "        ldu     #stack-$100\n"
