@@ -75,6 +75,7 @@ void begin_pass_diagnostics(AsmState& st, int pass) {
     st.diag.record_causes = reported;
     st.diag.spellings.clear();
     st.diag.origin_line = 0;
+    st.diag.after_comment_colon = false;
     st.diag.drawn = 0;
     st.diag.warnings.clear();
     st.diag.causes.clear();

@@ -92,6 +92,13 @@ struct Diagnostics {
     std::vector<Finding> causes;          // the current statement's error causes
     std::int32_t warnings_reported = 0;   // in the whole run
     std::string dropped;                  // characters the statement lost past column 79
+    bool after_comment_colon = false;     // the statement began after a ':' in comment text
+    // The full symbol table: the line where it filled (0: it never did), and
+    // the errors of pass 2 that follow from it, summed up instead of said.
+    std::int32_t table_full_line = 0;
+    std::int32_t knock_on_errors = 0;
+    std::int32_t knock_on_first = 0;
+    std::int32_t knock_on_last = 0;
     // The last operand evaluated while warnings are recorded: its value, and
     // what it means when the terms naming negative equ symbols count as
     // negative (96000 for $E000 plus a symbol of -$6900 is meant as 30464).

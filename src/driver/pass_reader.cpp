@@ -171,6 +171,43 @@ void check_colon(AsmState& st, const SourceCursor& cursor) {
     }
 }
 
+bool takes_no_operand(InsnClass cls) {
+    return cls == CLS_INHERENT || cls == CLS_PREFIXED_INHERENT || cls == CLS_ACC_PAIR || cls == CLS_FIXED_PAIR;
+}
+
+// Position in `line` after the word at `at`, and after the spaces behind it.
+int skip_word(const AsmState& st, int at) {
+    while (st.line[at] != '\0' && st.line[at] != ' ') {
+        ++at;
+    }
+    return at;
+}
+int skip_spaces(const AsmState& st, int at) {
+    while (st.line[at] == ' ') {
+        ++at;
+    }
+    return at;
+}
+
+// The colon that ended the statement lies in text it does not read as
+// fields: a comment, or the text after the operand (after the mnemonic, for
+// one that takes none).
+bool colon_in_comment_text(const AsmState& st) {
+    if (is_comment_line(st) || holds_comment(st)) {
+        return true;
+    }
+    const InsnEntry* row = find_insn(&st.fields[FIELD_MNEMONIC]);
+    if (row == nullptr || row->cls == CLS_EMPTY || row->cls == CLS_FCC) {
+        return false;
+    }
+    const int mnemonic = skip_spaces(st, st.line[0] == ' ' ? 0 : skip_word(st, 0));
+    int read_to = skip_word(st, mnemonic);
+    if (!takes_no_operand(row->cls)) {
+        read_to = skip_word(st, skip_spaces(st, read_to));
+    }
+    return st.line[read_to] != '\0';
+}
+
 // The statements of a pass, each read, split and assembled in turn.
 void run_statements(AsmState& st, int pass) {
     SourceCursor cursor(st.source);
@@ -182,6 +219,7 @@ void run_statements(AsmState& st, int pass) {
             check_colon(st, cursor);
         }
         assemble_statement(st, pass);
+        st.diag.after_comment_colon = ended_by == ':' && st.diag.record_causes && colon_in_comment_text(st);
         if (ended_by == '\n') {
             ++st.source_line;
         }

@@ -119,7 +119,8 @@ void list_statement(AsmState& st, std::int32_t image_offset, int listed) {
                     st.source_line);
         ++st.error_count;
     }
-    if (st.diagnostics != nullptr && (st.error_code != 0 || !st.diag.warnings.empty())) {
+    if (st.diagnostics != nullptr &&
+        (st.error_code != 0 || !st.diag.warnings.empty() || st.source_line == st.diag.table_full_line)) {
         report_statement_diagnostics(st);
     }
 }
@@ -132,5 +133,6 @@ void write_run_report(AsmState& st) {
             report_undefined_symbol(st, row);
         }
     }
+    report_knock_on_errors(st);
     report_line(st, "** Error count=%d **, end addr=%4x\n", st.error_count, static_cast<unsigned>(st.loc));
 }

@@ -88,6 +88,9 @@ void report_overflow(AsmState& st, const SymbolName& name) {
     st.console << message;
     store_error(st, Cause::symbol_overflow, {.text = trimmed(name)});
     st.symbol_overflow = true;
+    if (st.diag.table_full_line == 0) {
+        st.diag.table_full_line = st.source_line;
+    }
 }
 
 // A name that fills all 10 characters may be a longer spelling of another.

@@ -287,21 +287,79 @@ void expect_each_said(std::span<const Said> cases) {
     }
 }
 
-// The words of a warning: the values and texts it names.
-TEST(Warnings, SayWhatWasRead) {
-    const Said cases[] = {
-        {" lda #$G\n", "t.asm:1: warning: '$G' is not a hexadecimal number: it reads as 0 ($00) [-Wdigits]"},
-        {" lda #511\n", "t.asm:1: warning: 511 ($01FF) does not fit in 8 bits: $FF is kept [-Wtruncated]"},
-        {" org $1000\n nop\n org $1000\n nop\n",
-         "t.asm:4: warning: the byte at $1000 is placed over one an earlier statement placed [-Woverwrite]"},
-        {" org $FFF0\n rmb $20\n", "t.asm:2: warning: space is reserved up to $1000F, above $FFFF [-Wwrap]"},
-        {" nop\x1a nop\n",
-         "t.asm:1: warning: a Ctrl-Z byte ends the text: the 5 bytes after it are not read [-Wtext-end]"},
-        {" nop\x1a\n", "t.asm:1: warning: a Ctrl-Z byte ends the text: the 1 byte after it is not read [-Wtext-end]"},
-        {"; fcc /a:b/\n",
-         "t.asm:1: warning: ':' ends the statement inside a comment, and 'b/' is read as a new statement [-Wcolon]"},
-    };
-    expect_each_said(cases);
+// The words of each kind of warning, once: the values and texts it names.
+const Said wordings[] = {
+    {" lda #$G\n", "t.asm:1: warning: '$G' is not a hexadecimal number: it reads as 0 ($00) [-Wdigits]"},
+    {" lda #511\n", "t.asm:1: warning: 511 ($01FF) does not fit in 8 bits: $FF is kept [-Wtruncated]"},
+    {" org $1000\n nop\n org $1000\n nop\n",
+     "t.asm:4: warning: the byte at $1000 is placed over one an earlier statement placed [-Woverwrite]"},
+    {" org $FFF0\n rmb $20\n", "t.asm:2: warning: space is reserved up to $1000F, above $FFFF [-Wwrap]"},
+    {" nop\x1a nop\n",
+     "t.asm:1: warning: a Ctrl-Z byte ends the text: the 5 bytes after it are not read [-Wtext-end]"},
+    {" nop\x1a\n", "t.asm:1: warning: a Ctrl-Z byte ends the text: the 1 byte after it is not read [-Wtext-end]"},
+    {"; fcc /a:b/\n",
+     "t.asm:1: warning: ':' ends the statement inside a comment, and 'b/' is read as a new statement [-Wcolon]"},
+    {" ldx #*+5\n",
+     "t.asm:1: warning: '*' in '*' is a digit worth 10, not the location counter: the term reads as 10 ($0A) "
+     "[-Wstar]"},
+    {"lab ldx #lab+1+2\n", "t.asm:1: warning: '+2' of the operand '#lab+1+2' is not read [-Wignored-operand]"},
+    {"counter_hi fcb 1\n ldx #counter_high\n",
+     "t.asm:2: warning: 'counter_high' and 'counter_hi' are one symbol: only the first 10 characters of a name "
+     "count [-Wlong-name]"},
+    {" ldaaa #1\n",
+     "t.asm:1: warning: 'ldaaa' is read as 'ldaa': only the first 4 characters of a mnemonic count "
+     "[-Wlong-mnemonic]"},
+    {" ldb #10/2\n", "t.asm:1: warning: '/' ends the fields: '/2' is not read [-Wslash]"},
+    {" fcb 1,2,3,4,5,6,7,8,9,10,11,12,13,14,15,16,17,18,19,20,21,22,23,24,25,26,27,28,29,30,31\n",
+     "t.asm:1: warning: characters past column 79 are dropped: ',29,30,31' [-Wlong-line]"},
+    {"a_label_of_more_than_20_characters\n",
+     "t.asm:1: warning: the label 'a_label_of_more_than'... is longer than 20 characters and runs on into the "
+     "next field [-Wlong-field]"},
+    {" lda 5,x+\n",
+     "t.asm:1: warning: the offset '5' before ',x+' is not encoded: auto-increment and auto-decrement take none "
+     "[-Woffset-dropped]"},
+    {" leax 100,pc\n",
+     "t.asm:1: warning: in '100,pc' the value is the target address, as with ',pcr', not an offset from PC "
+     "[-Wpc-target]"},
+    {" pulu u\n", "t.asm:1: warning: 'u' in a pshu or pulu list stands for S [-Wstack-self]"},
+    {" pshs a x\n", "t.asm:1: warning: the register list 'a x' is read only up to its first space "
+                    "[-Wregister-list]"},
+    {" fcb ',\n", "t.asm:1: warning: the character constant ',' splits the list: write $2C [-Wfcb-char]"},
+    {" fcb 1,2 ; one, 3\n",
+     "t.asm:1: warning: a comma in the text after the list, '; one, 3', adds an item [-Wcomment-comma]"},
+    {" fcc \"HELLO\"\n",
+     "t.asm:1: warning: the fcc text '\"HELLO\"' is not between two '/': nothing is stored [-Wfcc-delimiter]"},
+    {"X equ UNDEF\n",
+     "t.asm:1: warning: 'UNDEF' is defined nowhere: 'X' takes $FFFF and no error is counted [-Wundefined-equ]"},
+    {" ldx #'A\n", "t.asm:1: warning: '#'A' gives $4120: a 16-bit immediate takes two characters [-Wchar-pair]"},
+    {" tba\n",
+     "t.asm:1: warning: tba is tfr b,a here, which sets no condition codes (the MC6800's tba sets N and Z and "
+     "clears V) [-W6800-flags]"},
+    {"* old editor\r nop\r nop\n",
+     "t.asm:1: warning: 2 carriage returns are not followed by a line feed: they end no line, and the lines "
+     "around them run together (end lines with LF or CR LF) [-Wline-ends]"},
+    {"zp equ 1\n ldb zp + 1\n",
+     "t.asm:2: warning: the operand 'zp' ends at the space before '+ 1', which is not read: write 'zp+1' "
+     "[-Wspaced-operand]"},
+    {" org $0100\ncount rmb 1\n org $E000\n nop\n",
+     "t.asm:1: warning: the image files cover $0100-$E000, though the first byte placed is at $E000: the space "
+     "reserved before it is in them (reserve RAM with equ or after the code, or give --range for the .s19, "
+     ".hex and .bin) [-Wimage-span]"},
+    {"", "t.asm:1: warning: the source holds no statement: the image files are empty [-Wempty-source]"},
+};
+
+TEST(Warnings, SayWhatWasRead) { expect_each_said(wordings); }
+
+TEST(Warnings, EveryKindIsWorded) {
+    std::multiset<std::string> worded;
+    for (const Said& said : wordings) {
+        const std::string line = said.line;
+        const std::size_t tag = line.rfind("[-W");
+        worded.insert(line.substr(tag + 3, line.size() - tag - 4));
+    }
+    for (std::string_view kind : warning_names) {
+        EXPECT_GE(worded.count(std::string(kind)), 1u) << kind;
+    }
 }
 
 TEST(Warnings, OneOfEachKindPerStatement) {
@@ -382,8 +440,35 @@ TEST(Errors, SayTheirCauses) {
          "its size [4c]"},
         {" org $1000\n nop\n org $0F00\n nop\n",
          "t.asm:4: error: the byte at $0F00 lies outside the code image, which starts at $1000 [7]"},
+        {"nl equ $0a : Newline.\n",
+         "t.asm:1: error: unknown mnemonic 'newline.' (a ':' in the comment text before it ended a statement "
+         "there, so 'Newline.' is read as a statement of its own) [2]"},
+        {" nop: ldz\n", "t.asm:1: error: unknown mnemonic 'ldz' [2]"},  // the colon is no comment's
+        {" nop: nop\n ldz\n", "t.asm:2: error: unknown mnemonic 'ldz' [2]"},  // the line, not the statement
+        {" ld\x7f\n", "t.asm:1: error: unknown mnemonic 'ld\\x7F' [2]"},
+        {" lda UN\x02\n", "t.asm:1: error: undefined symbol 'UN\\x02' [4e]"},
     };
     expect_each_said(cases);
+}
+
+// A table that fills is said once, where it filled; the errors of the names
+// it did not store are summed up. The listing and the console stay the same.
+TEST(Errors, FullSymbolTableSaidOnce) {
+    std::ostringstream labels;
+    for (int i = 0; i < SYMBOL_CAPACITY + 5; ++i) {
+        labels << 'l' << i << " nop\n";
+    }
+    const std::string source = labels.str() + " jmp l1003\n ldz\n";
+    const Diagnosed with(source);
+    EXPECT_EQ(with.err.str(),
+              "t.asm:1000: error: the symbol table is full: it holds 999 names, and 'l999' and every new name after "
+              "it are not stored\n"
+              "t.asm:1007: error: unknown mnemonic 'ldz' [2]\n"
+              "t.asm: error: 8 more errors, on lines 2 to 1006, follow from the full symbol table (a name it did not "
+              "store is read as 'l1')\n");
+    const Diagnosed without(source, {}, false);
+    EXPECT_EQ(with.console.str(), without.console.str());
+    EXPECT_EQ(with.files(), without.files());
 }
 
 TEST(Errors, NameDefinedNowhereDrawsNoTruncation) {
