@@ -50,6 +50,7 @@ struct AsmState {
     std::string source_name;                 // as given, for diagnostics
     std::string source;                      // the whole source, read once; both passes read it
     std::array<char, LINE_SIZE> line{};      // statement text, NUL-terminated, spaces after the NUL
+    std::int32_t line_len = 0;               // characters of line before its first NUL
     std::array<char, FIELDS_SIZE> fields{};  // five space-filled fields of 20, no terminator
     // What the field splitter met, for the warnings about it.
     std::int32_t operand_at = LINE_SIZE;  // position in line where operand 1 starts; LINE_SIZE when none
