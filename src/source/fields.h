@@ -42,6 +42,13 @@ public:
             fields_[w_++] = static_cast<char>(c | lower_);
         }
     }
+    // Where the next characters of a word go, and how many the fields still
+    // hold there (none when it is 0 or less), for a word written at once.
+    int room() const { return FIELDS_SIZE - w_; }
+    char* cursor() const { return fields_ + w_; }
+    char lower() const { return lower_; }
+    // `n` characters of a word were written at cursor().
+    void wrote(int n) { w_ += n; }
     // A comma ends the field and marks it.
     void comma() {
         if (s_ < FIELDS_SIZE) {
