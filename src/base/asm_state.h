@@ -1,7 +1,10 @@
 #pragma once
 
+#include <algorithm>
 #include <array>
+#include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <fstream>
 #include <ostream>
 #include <string>
@@ -16,6 +19,8 @@ inline constexpr int IMAGE_SIZE = 65536;    // the whole address space
 inline constexpr int EMIT_SIZE = 6;
 inline constexpr int SYMBOL_CAPACITY = 1000;
 inline constexpr int SYMBOL_NAME_LEN = 10;
+inline constexpr std::size_t LISTING_BLOCK = 65536;
+inline constexpr int SYMBOL_SLOTS = 2048;  // a power of two, at least twice the rows
 
 enum SymbolKind : std::uint8_t {
     SYM_UNDEFINED = 0,  // referred to, not (yet) defined
@@ -43,13 +48,16 @@ struct AsmState {
     // Streams.
     std::ostream& console;                 // every console message
     std::ostream* diagnostics = nullptr;   // standard error when started with arguments; else none
-    std::ofstream out;                     // the listing while the passes run
-    std::array<char, 65536> out_buffer{};  // the listing's stream buffer
+    std::ofstream out;                     // the listing while the passes run (unbuffered)
+    // The listing is made here and written to `out` a whole block at a time.
+    std::array<char, LISTING_BLOCK> listing_block{};
+    std::size_t listing_used = 0;
 
     // The source and the current statement.
     std::string source_name;                 // as given, for diagnostics
     std::string source;                      // the whole source, read once; both passes read it
     std::array<char, LINE_SIZE> line{};      // statement text, NUL-terminated, spaces after the NUL
+    std::int32_t line_len = 0;               // characters of line before its first NUL
     std::array<char, FIELDS_SIZE> fields{};  // five space-filled fields of 20, no terminator
     // What the field splitter met, for the warnings about it.
     std::int32_t operand_at = LINE_SIZE;  // position in line where operand 1 starts; LINE_SIZE when none
@@ -72,6 +80,9 @@ struct AsmState {
     std::int32_t symbol_count = 0;  // rows in use
     // A 32-bit fingerprint of each row's name, side by side, for the search.
     std::array<std::uint32_t, SYMBOL_CAPACITY> symbol_prints{};
+    // The rows by the hash of their names (open addressing): a slot holds a
+    // row + 1; one that names no row in use (0 included) is free.
+    std::array<std::uint16_t, SYMBOL_SLOTS> symbol_slots{};
     bool symbol_overflow = false;   // a lookup met a full table; such a run writes no images
     std::array<std::int32_t, SYMBOL_CAPACITY> symbol_lines{};  // source line where each row was first met
     // Label definitions of each row so far, both passes counted (at most 255):
@@ -111,4 +122,26 @@ inline std::int32_t wrap_add(std::int32_t a, std::int32_t b) {
 }
 inline std::int32_t wrap_sub(std::int32_t a, std::int32_t b) {
     return static_cast<std::int32_t>(static_cast<std::uint32_t>(a) - static_cast<std::uint32_t>(b));
+}
+
+// Writes the listing's block to `out`.
+inline void flush_listing(AsmState& st) {
+    if (st.listing_used != 0) {
+        st.out.write(st.listing_block.data(), static_cast<std::streamsize>(st.listing_used));
+        st.listing_used = 0;
+    }
+}
+
+// Appends text to the listing; each block that fills goes out in one write.
+inline void write_listing(AsmState& st, const char* text, std::size_t n) {
+    while (n != 0) {
+        const std::size_t part = std::min(n, LISTING_BLOCK - st.listing_used);
+        std::memcpy(st.listing_block.data() + st.listing_used, text, part);
+        st.listing_used += part;
+        text += part;
+        n -= part;
+        if (st.listing_used == LISTING_BLOCK) {
+            flush_listing(st);
+        }
+    }
 }

@@ -124,6 +124,7 @@ TEST(LookupSymbol, OverflowAtThe1000thName) {
     EXPECT_EQ(t.st->error_code, ERR_SYMBOL_OVERFLOW);
     EXPECT_EQ(t.st->symbol_count, SYMBOL_CAPACITY);
     EXPECT_EQ(t.console.str(), message + message);
+    flush_listing(*t.st);
     t.st->out.close();
     EXPECT_EQ(dir.read("x.lst"), as_text_file(message + message));
 }
