@@ -41,8 +41,10 @@ enum class Warning : std::uint8_t {
     spaced_operand,
     image_span,
     empty_source,
+    nul,
+    tab_in_text,
 };
-inline constexpr int WARNING_KINDS = 27;
+inline constexpr int WARNING_KINDS = 29;
 
 // The name after -W, -Wno- and in "[-WKIND]", in the order of the kinds.
 inline constexpr std::array<std::string_view, WARNING_KINDS> warning_names = {
@@ -50,7 +52,7 @@ inline constexpr std::array<std::string_view, WARNING_KINDS> warning_names = {
     "slash",          "colon",         "long-line",       "long-field",    "text-end",      "offset-dropped",
     "pc-target",      "stack-self",    "register-list",   "fcb-char",      "comment-comma", "fcc-delimiter",
     "undefined-equ",  "overwrite",     "wrap",            "char-pair",     "6800-flags",    "line-ends",
-    "spaced-operand", "image-span",    "empty-source",
+    "spaced-operand", "image-span",    "empty-source",    "nul",           "tab-in-text",
 };
 
 // The cases of the kinds that have several (Finding::form).
@@ -65,6 +67,8 @@ enum : std::uint8_t {
     LIST_TRAILING_COMMA,  // a comma after the list names a register
     FCC_NO_SLASH = 0,     // no "/" at all
     FCC_NO_CLOSING,       // no closing "/"
+    TAB_IN_FCC_TEXT = 0,  // inside the text of an fcc
+    TAB_IN_CONSTANT,      // right after an apostrophe
 };
 
 constexpr std::uint32_t warning_bit(Warning kind) { return 1u << static_cast<unsigned>(kind); }

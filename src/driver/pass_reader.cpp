@@ -132,6 +132,46 @@ void check_text_end(AsmState& st, int c, std::size_t unread) {
     }
 }
 
+// A NUL byte at `at` of the line ends the text that the fields, fcc and the
+// list rules read: worth telling when something other than blanks follows.
+void check_nul(AsmState& st, int at, int end) {
+    const std::string_view after(st.line.data() + at + 1, static_cast<std::size_t>(std::max(end - at - 1, 0)));
+    if (after.find_first_not_of(std::string_view(" \0", 2)) != std::string_view::npos) {
+        warn(st, Warning::nul, {.text = after.substr(after.find_first_not_of(' ')), .value = at + 1});
+    }
+}
+
+bool takes_no_operand(InsnClass cls) {
+    return cls == CLS_INHERENT || cls == CLS_PREFIXED_INHERENT || cls == CLS_ACC_PAIR || cls == CLS_FIXED_PAIR;
+}
+
+// A tab that the reader turned into spaces where they are read as
+// characters: inside an fcc text (from column `text_tab` to `text_tab_to`), or
+// as the character of a constant, after the apostrophe at `apostrophe`.
+void check_tab_in_text(AsmState& st, int text_tab, int text_tab_to, int apostrophe) {
+    const InsnEntry* row = find_insn(&st.fields[FIELD_MNEMONIC]);
+    if (is_comment_line(st) || row == nullptr) {
+        return;
+    }
+    if (row->cls == CLS_FCC) {
+        const char* line = st.line.data();
+        const char* opening = std::strchr(line, '/');
+        const char* closing = opening != nullptr ? std::strchr(opening + 1, '/') : nullptr;
+        if (text_tab >= 0 && opening != nullptr && opening < line + text_tab &&
+            (closing == nullptr || closing >= line + text_tab_to)) {
+            warn(st, Warning::tab_in_text, {.form = TAB_IN_FCC_TEXT, .value = text_tab_to - text_tab});
+        }
+        return;
+    }
+    // The apostrophe ends the operand's first word: a constant of it, not a
+    // comment's.
+    const std::string_view operand = line_from(st, st.operand_at);
+    if (apostrophe >= st.operand_at && !takes_no_operand(row->cls) &&
+        operand.substr(0, static_cast<std::size_t>(apostrophe - st.operand_at)).find(' ') == std::string_view::npos) {
+        warn(st, Warning::tab_in_text, {.form = TAB_IN_CONSTANT});
+    }
+}
+
 // One walk over the bytes of a statement: it collects the statement text
 // into `line` (tabs expanded, at most 79 characters) and cuts it into the
 // fields as it goes; returns the byte that ended the statement. The fields
@@ -145,6 +185,9 @@ int read_statement(AsmState& st, SourceCursor& cursor) {
     const unsigned char* p = cursor.at;
     int column = 0;
     int first_nul = -1;                           // where a NUL byte stands in the line
+    int text_tab = -1;                            // where a tab after a "/" began, and how far it went
+    int text_tab_to = -1;
+    int apostrophe_tab = -1;                      // where an apostrophe stands that a tab follows
     const unsigned char* dropped_from = nullptr;  // the first byte read at column 79
     unsigned char c = *p++;
     ReadAction action = read_actions[c];
@@ -205,6 +248,9 @@ int read_statement(AsmState& st, SourceCursor& cursor) {
             }
             case ReadAction::space:
             case ReadAction::tab:
+                if (action == ReadAction::tab && column > 0 && line[column - 1] == '\'' && apostrophe_tab < 0) {
+                    apostrophe_tab = column - 1;
+                }
                 // The line holds spaces already; a run of them ends one field.
                 fields.end_field();
                 column = action == ReadAction::space ? column + 1 : next_tab_column(column);
@@ -273,7 +319,13 @@ text_only:
         c = *p++;
         action = read_actions[c];
         switch (action) {
-            case ReadAction::tab: column = next_tab_column(column); break;
+            case ReadAction::tab:
+                if (text_tab < 0) {
+                    text_tab = column;
+                    text_tab_to = next_tab_column(column);
+                }
+                column = next_tab_column(column);
+                break;
             case ReadAction::drop: break;
             case ReadAction::nul:
                 if (p > cursor.end) {
@@ -324,6 +376,12 @@ text_end:
     if (dropped_from != nullptr && wants(st, Warning::long_line)) {
         check_dropped(st, dropped_from, p - 1);
     }
+    if (first_nul >= 0 && wants(st, Warning::nul)) {
+        check_nul(st, first_nul, column);
+    }
+    if ((text_tab >= 0 || apostrophe_tab >= 0) && wants(st, Warning::tab_in_text)) {
+        check_tab_in_text(st, text_tab, text_tab_to, apostrophe_tab);
+    }
     return ended_by;
 }
 
@@ -342,10 +400,6 @@ void check_colon(AsmState& st, const SourceCursor& cursor) {
     } else if (const std::size_t n = std::strlen(st.line.data()); n > 0 && st.line[n - 1] == '\'') {
         warn(st, Warning::colon, {.form = COLON_CONSTANT, .more = rest});
     }
-}
-
-bool takes_no_operand(InsnClass cls) {
-    return cls == CLS_INHERENT || cls == CLS_PREFIXED_INHERENT || cls == CLS_ACC_PAIR || cls == CLS_FIXED_PAIR;
 }
 
 // Position in `line` after the word at `at`, and after the spaces behind it.

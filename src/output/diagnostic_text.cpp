@@ -167,6 +167,14 @@ std::string warning_text(const Finding& f) {
                 "is in them (reserve RAM with equ or after the code, or give --range for the .s19, .hex and .bin)",
                 hex4(f.value).c_str(), hex4(f.last).c_str(), hex4(f.other).c_str());
         case Warning::empty_source: return "the source holds no statement: the image files are empty";
+        case Warning::nul:
+            return format_text("a NUL byte in column %d ends what is read of the line: %s is not read", f.value,
+                               quoted(f.text).c_str());
+        case Warning::tab_in_text:
+            return f.form == TAB_IN_FCC_TEXT
+                       ? format_text("a tab in the fcc text is read as %d %s: write $09 with fcb", f.value,
+                                     f.value == 1 ? "space" : "spaces")
+                       : std::string("a tab right after an apostrophe is read as a space ($20): write $09");
     }
     return "warning";
 }

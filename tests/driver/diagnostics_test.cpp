@@ -8,12 +8,14 @@
 #include <span>
 #include <sstream>
 #include <string>
+#include <string_view>
 
 #include "driver/command_line.h"
 #include "driver/run_driver.h"
 #include "support/assemble.h"
 
 namespace fs = std::filesystem;
+using namespace std::string_view_literals;
 
 namespace {
 
@@ -62,7 +64,7 @@ struct Diagnosed {
 // Each trap: a source that makes one silent reading, and every warning it
 // draws, as KIND@LINE.
 struct Trap {
-    const char* source;
+    std::string_view source;  // "..."sv where it holds a NUL
     std::multiset<std::string> drawn;
 };
 
@@ -148,11 +150,18 @@ const Trap traps[] = {
     {" org $0100\n rmb $1000\n", {}},                     // nothing placed
     {" org $0100\n nop\n rmb $1000\n org $E000\n nop\n", {}},  // the code comes first
     {" org ?\n rmb $400\n nop\n end\n", {}},              // placed at the top of memory
+    {"start\0\tlda\t#$41\n org $1000\n fcc /AB\0C/\n"sv, {"nul@1", "nul@3", "fcc-delimiter@3"}},
+    {" nop\0\n nop\0 \0\n"sv, {}},  // nothing after it is lost
+    {" org $1000\n fcc /A\tB/\n lda #'\t\n fcb 1,'\t\n cmpa #'\t' tab?\n",
+     {"tab-in-text@2", "tab-in-text@3", "tab-in-text@4", "fcb-char@4", "tab-in-text@5"}},
+    // Tabs between fields, in comments, and after a closing "/".
+    {"\torg\t$1000\n\tlda\t#'A\tload A\n* it's\tthere\n lda #1 ; it's\tthere\n fcc /AB/\tdone\n nop '\tx\n",
+     {}},
 };
 
 TEST(Warnings, EachTrapDrawsItsKindAtItsLine) {
     for (const Trap& trap : traps) {
-        const Diagnosed d(trap.source);
+        const Diagnosed d{std::string(trap.source)};
         EXPECT_EQ(d.warnings(), trap.drawn) << trap.source << "\n" << d.err.str();
     }
 }
@@ -260,7 +269,7 @@ TEST(Warnings, OrdinaryProgramsDrawNone) {
 TEST(Warnings, ChangeNothingElse) {
     std::string all;
     for (const Trap& trap : traps) {
-        if (std::string(trap.source).find_first_of("\x1a\xff") == std::string::npos) {
+        if (trap.source.find_first_of("\x1a\xff") == std::string::npos) {
             all += trap.source;
         }
     }
@@ -276,13 +285,13 @@ TEST(Warnings, ChangeNothingElse) {
 
 // A source, and a line its diagnostics must hold.
 struct Said {
-    const char* source;
+    std::string_view source;
     const char* line;
 };
 
 void expect_each_said(std::span<const Said> cases) {
     for (const Said& c : cases) {
-        const Diagnosed d(c.source);
+        const Diagnosed d{std::string(c.source)};
         EXPECT_NE(d.err.str().find(std::string(c.line) + "\n"), std::string::npos) << c.source << "\n" << d.err.str();
     }
 }
@@ -346,6 +355,11 @@ const Said wordings[] = {
      "reserved before it is in them (reserve RAM with equ or after the code, or give --range for the .s19, "
      ".hex and .bin) [-Wimage-span]"},
     {"", "t.asm:1: warning: the source holds no statement: the image files are empty [-Wempty-source]"},
+    {"start\0\tlda\t#$41\n"sv,
+     "t.asm:1: warning: a NUL byte in column 6 ends what is read of the line: 'lda     #$41' is not read [-Wnul]"},
+    {" fcc /A\tB/\n", "t.asm:1: warning: a tab in the fcc text is read as 1 space: write $09 with fcb [-Wtab-in-text]"},
+    {" lda #'\t\n",
+     "t.asm:1: warning: a tab right after an apostrophe is read as a space ($20): write $09 [-Wtab-in-text]"},
 };
 
 TEST(Warnings, SayWhatWasRead) { expect_each_said(wordings); }
