@@ -97,6 +97,14 @@ struct Diagnostics {
     std::int32_t warnings_reported = 0;   // in the whole run
     std::string dropped;                  // characters the statement lost past column 79
     bool after_comment_colon = false;     // the statement began after a ':' in comment text
+    // Where the statement's first tab after a "/" began and ended, and the
+    // apostrophe a tab followed (-1: none), as the reader met them.
+    struct TabNotes {
+        bool noted = false;
+        std::int32_t text_tab = -1;
+        std::int32_t text_tab_to = -1;
+        std::int32_t apostrophe = -1;
+    } tabs;
     // The full symbol table: the line where it filled (0: it never did), and
     // the errors of pass 2 that follow from it, summed up instead of said.
     std::int32_t table_full_line = 0;

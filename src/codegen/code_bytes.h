@@ -38,10 +38,5 @@ inline void check_fits(AsmState& st, std::int32_t value, int bits, std::int32_t 
     }
 }
 
-// The operand ends at `end` of the statement text, at a space, and what
-// follows reads as the rest of an expression (an operator and a term, as in
-// "zp + 1"): spaced-operand.
-void check_spaced_operand(AsmState& st, int end);
-
 // Value of the operand-1 field as an operand expression.
 std::int32_t operand_value(AsmState& st);

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "codegen/directives.h"
 #include "codegen/insn_table.h"
@@ -145,10 +146,29 @@ bool takes_no_operand(InsnClass cls) {
     return cls == CLS_INHERENT || cls == CLS_PREFIXED_INHERENT || cls == CLS_ACC_PAIR || cls == CLS_FIXED_PAIR;
 }
 
+// Tabs the walk met where their spaces may be read as characters: after a
+// "/" (in an fcc text), or after an apostrophe (as a constant's character).
+// The first of each is noted; the walk's normal path pays nothing.
+void note_text_tab(AsmState& st, int column) {
+    Diagnostics::TabNotes& tabs = st.diag.tabs;
+    if (tabs.text_tab < 0) {
+        tabs.text_tab = column;
+        tabs.text_tab_to = next_tab_column(column);
+        tabs.noted = true;
+    }
+}
+void note_apostrophe_tab(AsmState& st, int apostrophe) {
+    Diagnostics::TabNotes& tabs = st.diag.tabs;
+    if (tabs.apostrophe < 0) {
+        tabs.apostrophe = apostrophe;
+        tabs.noted = true;
+    }
+}
+
 // A tab that the reader turned into spaces where they are read as
 // characters: inside an fcc text (from column `text_tab` to `text_tab_to`), or
 // as the character of a constant, after the apostrophe at `apostrophe`.
-void check_tab_in_text(AsmState& st, int text_tab, int text_tab_to, int apostrophe) {
+void check_tabs_read_as_spaces(AsmState& st, int text_tab, int text_tab_to, int apostrophe) {
     const InsnEntry* row = find_insn(&st.fields[FIELD_MNEMONIC]);
     if (is_comment_line(st) || row == nullptr) {
         return;
@@ -172,6 +192,15 @@ void check_tab_in_text(AsmState& st, int text_tab, int text_tab_to, int apostrop
     }
 }
 
+// The noted tabs of the statement, told when they are read as spaces; the
+// notes are cleared for the next statement.
+void check_tab_in_text(AsmState& st) {
+    const Diagnostics::TabNotes tabs = std::exchange(st.diag.tabs, {});
+    if (wants(st, Warning::tab_in_text)) {
+        check_tabs_read_as_spaces(st, tabs.text_tab, tabs.text_tab_to, tabs.apostrophe);
+    }
+}
+
 // One walk over the bytes of a statement: it collects the statement text
 // into `line` (tabs expanded, at most 79 characters) and cuts it into the
 // fields as it goes; returns the byte that ended the statement. The fields
@@ -185,9 +214,6 @@ int read_statement(AsmState& st, SourceCursor& cursor) {
     const unsigned char* p = cursor.at;
     int column = 0;
     int first_nul = -1;                           // where a NUL byte stands in the line
-    int text_tab = -1;                            // where a tab after a "/" began, and how far it went
-    int text_tab_to = -1;
-    int apostrophe_tab = -1;                      // where an apostrophe stands that a tab follows
     const unsigned char* dropped_from = nullptr;  // the first byte read at column 79
     unsigned char c = *p++;
     ReadAction action = read_actions[c];
@@ -246,11 +272,12 @@ int read_statement(AsmState& st, SourceCursor& cursor) {
                 }
                 continue;
             }
-            case ReadAction::space:
             case ReadAction::tab:
-                if (action == ReadAction::tab && column > 0 && line[column - 1] == '\'' && apostrophe_tab < 0) {
-                    apostrophe_tab = column - 1;
+                if (column > 0 && line[column - 1] == '\'') {
+                    note_apostrophe_tab(st, column - 1);
                 }
+                [[fallthrough]];
+            case ReadAction::space:
                 // The line holds spaces already; a run of them ends one field.
                 fields.end_field();
                 column = action == ReadAction::space ? column + 1 : next_tab_column(column);
@@ -320,10 +347,7 @@ text_only:
         action = read_actions[c];
         switch (action) {
             case ReadAction::tab:
-                if (text_tab < 0) {
-                    text_tab = column;
-                    text_tab_to = next_tab_column(column);
-                }
+                note_text_tab(st, column);
                 column = next_tab_column(column);
                 break;
             case ReadAction::drop: break;
@@ -379,8 +403,8 @@ text_end:
     if (first_nul >= 0 && wants(st, Warning::nul)) {
         check_nul(st, first_nul, column);
     }
-    if ((text_tab >= 0 || apostrophe_tab >= 0) && wants(st, Warning::tab_in_text)) {
-        check_tab_in_text(st, text_tab, text_tab_to, apostrophe_tab);
+    if (st.diag.tabs.noted) {
+        check_tab_in_text(st);
     }
     return ended_by;
 }

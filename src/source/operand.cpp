@@ -238,8 +238,80 @@ std::int32_t evaluate_noting(AsmState& st, SourceText text, int p) {
     return evaluate<true>(st, text, p);
 }
 
+bool is_operator(char c) { return c == '+' || c == '-' || c == '*'; }
+
+// Where the term at `p` ends, when it is one: digits, "$" and hex digits, a
+// character constant, or the name of a defined symbol, up to a space, a
+// comma or an operator. -1 when the text is no term (a word of a comment).
+int term_end(const AsmState& st, SourceText line, int p) {
+    if (line.at(p) == '\'' && !line.ends_at(p + 1)) {
+        return line.at(p + 2) == '\'' ? p + 3 : p + 2;
+    }
+    const int end = name_end(line, p);
+    const std::string_view word(line.data + p, static_cast<std::size_t>(std::max(end - p, 0)));
+    if (word.empty()) {
+        return -1;
+    }
+    const std::string_view digits = word.starts_with('$') ? word.substr(1) : word;
+    const char* const digit_set = word.starts_with('$') ? "0123456789ABCDEFabcdef" : "0123456789";
+    if (!digits.empty() && digits.find_first_not_of(digit_set) == std::string_view::npos) {
+        return end;
+    }
+    const int row = find_symbol(st, word);
+    return row != NO_ROW && st.symbols[row].kind != SYM_UNDEFINED ? end : -1;
+}
+
+// Where operand 1 ends in the statement text: at its first space (the
+// character of a constant belongs to it) or the end.
+int operand_1_end(const AsmState& st) {
+    const SourceText line = line_text(st);
+    int i = st.operand_at;
+    while (!line.ends_at(i) && line.at(i) != ' ') {
+        i += (line.at(i) == '\'' && !line.ends_at(i + 1)) ? 2 : 1;
+    }
+    return i;
+}
+
+std::int32_t evaluate_operand_1_noting(AsmState& st) {
+    // Operand 1 ended at a space and operand 2 begins with an operator.
+    if (!comma_marked(st) && is_operator(operand2(st, 0)) && wants(st, Warning::spaced_operand)) {
+        check_spaced_operand(st, operand_1_end(st));
+    }
+    return evaluate<true>(st, fields_text(st), FIELD_OPERAND1);
+}
+
 }  // namespace
 
 std::int32_t eval_operand(AsmState& st, SourceText text, int p) {
     return st.diag.enabled != 0 ? evaluate_noting(st, text, p) : evaluate<false>(st, text, p);
+}
+
+std::int32_t eval_operand_1(AsmState& st) {
+    return st.diag.enabled != 0 ? evaluate_operand_1_noting(st) : evaluate<false>(st, fields_text(st), FIELD_OPERAND1);
+}
+
+void check_spaced_operand(AsmState& st, int end) {
+    const SourceText line = line_text(st);
+    if (line.at(end) != ' ' || st.operand_at >= end) {
+        return;
+    }
+    int op = end;
+    while (line.at(op) == ' ') {
+        ++op;
+    }
+    if (!is_operator(line.at(op))) {
+        return;
+    }
+    int term = op + 1;
+    while (line.at(term) == ' ') {
+        ++term;
+    }
+    const int rest_end = term_end(st, line, term);
+    if (rest_end >= 0) {
+        const std::string_view text = line_from(st, st.operand_at);
+        warn(st, Warning::spaced_operand,
+             {.text = text.substr(0, static_cast<std::size_t>(end - st.operand_at)),
+              .more = text.substr(static_cast<std::size_t>(op - st.operand_at),
+                                  static_cast<std::size_t>(rest_end - op))});
+    }
 }
