@@ -139,7 +139,7 @@ void check_text_end(AsmState& st, int c, std::size_t unread) {
 // or after a Ctrl-Z or $FF byte.
 int read_statement(AsmState& st, SourceCursor& cursor) {
     char* const line = st.line.data();
-    std::memcpy(line, SPACES, LINE_SIZE);
+    std::memset(line, ' ', LINE_SIZE);
     FieldWriter fields(st.fields.data());
     const unsigned char* p = cursor.at;
     int column = 0;
