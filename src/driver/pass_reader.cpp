@@ -152,6 +152,7 @@ int read_statement(AsmState& st, SourceCursor& cursor) {
     for (;;) {
         switch (action) {
             case ReadAction::store: {
+            word:
                 // A word: each character to the line and to the field at
                 // once, as many as both still hold, with one test each.
                 // Pays: 0.9 M of the benchmark's 37.9 M instructions, over
@@ -177,7 +178,7 @@ int read_statement(AsmState& st, SourceCursor& cursor) {
                     fields.wrote(static_cast<int>(to_line - (line + column)));
                     column = static_cast<int>(to_line - line);
                     if (to_line != line_stop) {
-                        continue;  // the byte after the word is read already
+                        goto word_end;  // the byte after the word is read already
                     }
                     if (column == LINE_MAX_CHARS) {
                         goto full_line;
@@ -185,7 +186,7 @@ int read_statement(AsmState& st, SourceCursor& cursor) {
                     c = *p++;
                     action = read_actions[c];
                     if (action != ReadAction::store) {
-                        continue;
+                        goto word_end;
                     }
                 }
                 // The fields are full: the rest of the word goes to the line alone.
@@ -200,8 +201,14 @@ int read_statement(AsmState& st, SourceCursor& cursor) {
                         break;
                     }
                 }
-                continue;
+            word_end:
+                // Straight on to a run of spaces, the usual next thing.
+                // Pays: 0.3 M of the benchmark's 33.0 M instructions.
+                if (action != ReadAction::space && action != ReadAction::tab) {
+                    continue;
+                }
             }
+                [[fallthrough]];
             case ReadAction::space:
             case ReadAction::tab:
                 // The line holds spaces already; a run of them ends one field.
@@ -223,6 +230,9 @@ int read_statement(AsmState& st, SourceCursor& cursor) {
                     }
                 }
                 fields.field_starts(column);
+                if (action == ReadAction::store) {
+                    goto word;
+                }
                 continue;  // the byte after the run is read already
             case ReadAction::comma:
                 line[column] = ',';
