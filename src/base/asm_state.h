@@ -50,7 +50,7 @@ struct AsmState {
     std::ostream* diagnostics = nullptr;   // standard error when started with arguments; else none
     std::ofstream out;                     // the listing while the passes run (unbuffered)
     // The listing is made here and written to `out` a whole block at a time.
-    std::array<char, LISTING_BLOCK> listing_block{};
+    std::array<char, LISTING_BLOCK> listing_block;  // read only where written
     std::size_t listing_used = 0;
 
     // The source and the current statement.

@@ -16,9 +16,10 @@ void store_byte(AsmState& st, std::int32_t index, std::int32_t byte) {
     }
 }
 
+}  // namespace
+
 // A byte outside the image, or one that draws a warning: above $FFFF, or
-// over a byte that an earlier statement of the pass placed. Apart from the
-// plain placement, which stays a few instructions.
+// over a byte that an earlier statement of the pass placed.
 void place_byte_noting(AsmState& st, std::int32_t byte) {
     const std::int32_t index = st.image_len;
     if (static_cast<std::uint32_t>(st.loc) > 0xFFFF) {
@@ -33,20 +34,6 @@ void place_byte_noting(AsmState& st, std::int32_t byte) {
         store_error(st, Cause::byte_outside_image, {.value = st.loc, .other = st.origin});
     }
     st.image_len = wrap_add(index, 1);
-    st.loc = wrap_add(st.loc, 1);
-}
-
-}  // namespace
-
-void place_byte(AsmState& st, std::int32_t byte) {
-    const std::int32_t index = st.image_len;
-    const bool inside = index >= 0 && index < IMAGE_SIZE;
-    if (!inside || (st.diag.enabled != 0 && (st.placed[index] || st.loc > 0xFFFF))) {
-        place_byte_noting(st, byte);
-        return;
-    }
-    store_byte(st, index, byte);
-    st.image_len = index + 1;
     st.loc = wrap_add(st.loc, 1);
 }
 

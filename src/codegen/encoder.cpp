@@ -375,8 +375,6 @@ int encode_statement(AsmState& st, int label_row) {
     if (result.count == DIRECTIVE_PLACED) {
         return result.listed;
     }
-    for (int i = 0; i < result.count; ++i) {
-        place_byte(st, st.emit[i]);
-    }
+    place_emitted(st, result.count);
     return result.count;
 }

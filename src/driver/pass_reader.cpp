@@ -209,7 +209,7 @@ void check_tab_in_text(AsmState& st) {
 // or after a Ctrl-Z or $FF byte.
 int read_statement(AsmState& st, SourceCursor& cursor) {
     char* const line = st.line.data();
-    std::memcpy(line, SPACES, LINE_SIZE);
+    std::memset(line, ' ', LINE_SIZE);
     FieldWriter fields(st.fields.data());
     const unsigned char* p = cursor.at;
     int column = 0;
@@ -222,6 +222,7 @@ int read_statement(AsmState& st, SourceCursor& cursor) {
     for (;;) {
         switch (action) {
             case ReadAction::store: {
+            word:
                 // A word: each character to the line and to the field at
                 // once, as many as both still hold, with one test each.
                 // Pays: 0.9 M of the benchmark's 37.9 M instructions, over
@@ -247,7 +248,7 @@ int read_statement(AsmState& st, SourceCursor& cursor) {
                     fields.wrote(static_cast<int>(to_line - (line + column)));
                     column = static_cast<int>(to_line - line);
                     if (to_line != line_stop) {
-                        continue;  // the byte after the word is read already
+                        goto word_end;  // the byte after the word is read already
                     }
                     if (column == LINE_MAX_CHARS) {
                         goto full_line;
@@ -255,7 +256,7 @@ int read_statement(AsmState& st, SourceCursor& cursor) {
                     c = *p++;
                     action = read_actions[c];
                     if (action != ReadAction::store) {
-                        continue;
+                        goto word_end;
                     }
                 }
                 // The fields are full: the rest of the word goes to the line alone.
@@ -270,17 +271,26 @@ int read_statement(AsmState& st, SourceCursor& cursor) {
                         break;
                     }
                 }
-                continue;
-            }
-            case ReadAction::tab:
-                if (column > 0 && line[column - 1] == '\'') {
-                    note_apostrophe_tab(st, column - 1);
+            word_end:
+                // Straight on to a run of spaces, the usual next thing.
+                // Pays: 0.3 M of the benchmark's 33.0 M instructions.
+                if (action != ReadAction::space && action != ReadAction::tab) {
+                    continue;
                 }
+            }
                 [[fallthrough]];
             case ReadAction::space:
+            case ReadAction::tab:
                 // The line holds spaces already; a run of them ends one field.
                 fields.end_field();
-                column = action == ReadAction::space ? column + 1 : next_tab_column(column);
+                if (action == ReadAction::space) {
+                    ++column;
+                } else {
+                    if (column > 0 && line[column - 1] == '\'') {
+                        note_apostrophe_tab(st, column - 1);
+                    }
+                    column = next_tab_column(column);
+                }
                 for (;;) {
                     if (column == LINE_MAX_CHARS) {
                         fields.field_starts(column);
@@ -297,6 +307,9 @@ int read_statement(AsmState& st, SourceCursor& cursor) {
                     }
                 }
                 fields.field_starts(column);
+                if (action == ReadAction::store) {
+                    goto word;
+                }
                 continue;  // the byte after the run is read already
             case ReadAction::comma:
                 line[column] = ',';

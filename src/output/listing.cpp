@@ -31,12 +31,10 @@ constexpr std::array<Pair, count> pairs(int base, const char* digits, bool padde
 }
 
 constexpr const char* LOWER_DIGITS = "0123456789abcdef";
-constexpr const char* UPPER_DIGITS = "0123456789ABCDEF";
 constexpr std::array<Pair, 100> decimal_pairs = pairs<100>(10, LOWER_DIGITS, false);
 constexpr std::array<Pair, 100> decimal_pairs_padded = pairs<100>(10, LOWER_DIGITS, true);  // " 7", "42"
 constexpr std::array<Pair, 256> hex_pairs = pairs<256>(16, LOWER_DIGITS, false);
 constexpr std::array<Pair, 256> hex_pairs_padded = pairs<256>(16, LOWER_DIGITS, true);
-constexpr std::array<Pair, 256> byte_pairs = pairs<256>(16, UPPER_DIGITS, false);  // as the code field shows bytes
 
 char* put_pair(char* p, const Pair& pair) {
     std::memcpy(p, pair.data(), 2);
@@ -94,10 +92,10 @@ char* put_hex(char* p, std::int32_t v) {
 // Address as four digits, then up to six bytes of two digits each.
 char* put_code_field(char* p, const AsmState& st, int listed) {
     std::memset(p, ' ', CODE_FIELD_WIDTH);
-    put_pair(put_pair(p, byte_pairs[st.stmt_loc >> 8 & 0xFF]), byte_pairs[st.stmt_loc & 0xFF]);
+    put_pair(put_pair(p, byte_digits[st.stmt_loc >> 8 & 0xFF]), byte_digits[st.stmt_loc & 0xFF]);
     if (listed >= 1 && listed <= EMIT_SIZE) {
         for (int i = 0; i < listed; ++i) {
-            put_pair(p + CODE_BYTES_AT + 2 * i, byte_pairs[st.emit[i] & 0xFF]);
+            put_pair(p + CODE_BYTES_AT + 2 * i, byte_digits[st.emit[i] & 0xFF]);
         }
     }
     return p + CODE_FIELD_WIDTH;

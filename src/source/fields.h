@@ -22,9 +22,6 @@ inline constexpr int COMMA_MARK = FIELD_OPERAND1 + FIELD_WIDTH - 1;
 // fills the fields as it reads each statement, with FieldWriter.)
 int split_fields(AsmState& st);
 
-inline constexpr char SPACES[FIELDS_SIZE + 1] =
-    "                                                                                                    ";
-
 // The splitter's steps, one character or separator at a time: fields are
 // separated by runs of spaces and by commas, a field ended by a comma holds
 // it in its last position (the comma mark), characters written while the
@@ -34,7 +31,7 @@ inline constexpr char SPACES[FIELDS_SIZE + 1] =
 // and fields that ran on past their 20 characters.
 class FieldWriter {
 public:
-    explicit FieldWriter(char* fields) : fields_(fields) { std::memcpy(fields, SPACES, FIELDS_SIZE); }
+    explicit FieldWriter(char* fields) : fields_(fields) { std::memset(fields, ' ', FIELDS_SIZE); }
 
     // A character of a word.
     void put(char c) {
