@@ -112,11 +112,11 @@ struct Diagnostics {
     std::int32_t knock_on_first = 0;
     std::int32_t knock_on_last = 0;
     // The last operand evaluated while warnings are recorded: its value, and
-    // what it means when the terms naming negative equ symbols count as
-    // negative (96000 for $E000 plus a symbol of -$6900 is meant as 30464).
+    // what its terms naming negative equ symbols take from it to mean what
+    // they say (-$10000 each: 96000 for $E000 plus a symbol of -$6900 is
+    // meant as 30464).
     std::int32_t evaluated = 0;
-    std::int64_t meant = 0;
-    std::int32_t term_shift = 0;          // of the term being read: -$10000 for a negative equ symbol
+    std::int32_t meant_shift = 0;
     // Where the image files begin, as pass 1 left it: the line of the org
     // that set the origin (0: none did), the image's extent and the index of
     // its first placed byte (the extent when none was placed).

@@ -46,7 +46,7 @@ void report_truncated(AsmState& st, std::int32_t value, int bits, std::int32_t k
     // symbols counted as negative, whenever that fits: nothing is lost then.
     std::int64_t meant = value;
     if (value == st.diag.evaluated) {
-        meant = st.diag.meant;
+        meant = std::int64_t{value} + st.diag.meant_shift;
         if (meant >= -(std::int64_t{1} << (bits - 1)) && meant < (std::int64_t{1} << bits)) {
             return;
         }

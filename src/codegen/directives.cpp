@@ -91,7 +91,7 @@ void check_undefined_operand(AsmState& st, int label_row, std::int32_t v) {
 // The operand of an equ means a negative value: written so, or naming a
 // negative equ symbol (told only while warnings are recorded).
 bool means_negative(const AsmState& st, std::int32_t value) {
-    return value < 0 || (value == st.diag.evaluated && st.diag.meant < 0);
+    return value < 0 || (value == st.diag.evaluated && std::int64_t{value} + st.diag.meant_shift < 0);
 }
 
 RuleResult equ(AsmState& st, int label_row) {

@@ -116,14 +116,12 @@ void undefined_symbol(AsmState& st, const SymbolEntry& sym) {
 
 // Noting, *end is set to where the name ends.
 template <bool Noting>
-std::uint32_t read_symbol(AsmState& st, SourceText text, int p, int* end) {
+std::uint32_t read_symbol(AsmState& st, SourceText text, int p, int* end, int* row_read) {
     const int row = lookup_symbol(st, text, p, Noting ? end : nullptr);
+    *row_read = row;
     const SymbolEntry& sym = st.symbols[row];
     if (sym.kind == SYM_UNDEFINED) {
         undefined_symbol(st, sym);
-    }
-    if constexpr (Noting) {
-        st.diag.term_shift = st.negative_equ[row] ? -0x10000 : 0;
     }
     return static_cast<std::uint32_t>(sym.value);
 }
@@ -136,9 +134,6 @@ template <bool Noting>
 std::uint32_t read_term(AsmState& st, SourceText text, int p, int* end) {
     const TermMarks marks = skip_marks(text, p);
     const char c = text.at(marks.body);
-    if constexpr (Noting) {
-        st.diag.term_shift = 0;
-    }
     std::uint32_t v;
     if (c == '$') {
         v = read_number<Noting>(st, text, marks.body, marks.body + 1, 16, end);
@@ -150,11 +145,12 @@ std::uint32_t read_term(AsmState& st, SourceText text, int p, int* end) {
     } else if (static_cast<signed char>(c) < '@') {
         v = read_number<Noting>(st, text, marks.body, marks.body, 10, end);
     } else {
-        v = read_symbol<Noting>(st, text, marks.body, end);
-    }
-    if constexpr (Noting) {
-        if (marks.negative) {
-            st.diag.term_shift = -st.diag.term_shift;
+        int row = NO_ROW;
+        v = read_symbol<Noting>(st, text, marks.body, end, &row);
+        if constexpr (Noting) {
+            if (st.negative_equ[row]) {
+                st.diag.meant_shift += marks.negative ? 0x10000 : -0x10000;
+            }
         }
     }
     return marks.negative ? 0u - v : v;
@@ -197,18 +193,14 @@ std::int32_t eval_term(AsmState& st, SourceText text, int p) {
 namespace {
 
 // Noting, it also tells operand text that evaluation passes over.
-// What an operand of this value means, its terms' shifts added.
-std::int32_t noted_value(AsmState& st, std::int32_t value, std::int64_t shift) {
-    st.diag.evaluated = value;
-    st.diag.meant = value + shift;
-    return value;
-}
 
 template <bool Noting>
 std::int32_t evaluate(AsmState& st, SourceText text, int p) {
     int first_end = p;
+    if constexpr (Noting) {
+        st.diag.meant_shift = 0;
+    }
     const auto value = static_cast<std::int32_t>(read_term<Noting>(st, text, p, &first_end));
-    const std::int64_t first_shift = Noting ? st.diag.term_shift : 0;
     // The operator is looked for behind the first term's marks, within the
     // first 20 characters of the operand.
     const int from = std::max(p + 1, skip_marks(text, p).body);
@@ -222,14 +214,16 @@ std::int32_t evaluate(AsmState& st, SourceText text, int p) {
             const auto second = static_cast<std::int32_t>(read_term<Noting>(st, text, q, &second_end));
             if constexpr (Noting) {
                 check_unread(st, text, p, first_end, q, second_end);
-                return noted_value(st, wrap_add(value, second), first_shift + st.diag.term_shift);
+                st.diag.evaluated = wrap_add(value, second);
+                return st.diag.evaluated;
             }
             return wrap_add(value, second);
         }
     }
     if constexpr (Noting) {
         check_unread(st, text, p, first_end, -1, first_end);
-        return noted_value(st, value, first_shift);
+        st.diag.evaluated = value;
+        return value;
     }
     return value;
 }
