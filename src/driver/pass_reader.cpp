@@ -134,10 +134,12 @@ void check_text_end(AsmState& st, int c, std::size_t unread) {
 }
 
 // A NUL byte at `at` of the line ends the text that the fields, fcc and the
-// list rules read: worth telling when something other than blanks follows.
+// list rules read: worth telling when something other than blanks follows,
+// and the NUL is not in a comment (the text before it holds no ";").
 void check_nul(AsmState& st, int at, int end) {
     const std::string_view after(st.line.data() + at + 1, static_cast<std::size_t>(std::max(end - at - 1, 0)));
-    if (after.find_first_not_of(std::string_view(" \0", 2)) != std::string_view::npos) {
+    if (after.find_first_not_of(std::string_view(" \0", 2)) != std::string_view::npos && !is_comment_line(st) &&
+        !holds_comment(st)) {
         warn(st, Warning::nul, {.text = after.substr(after.find_first_not_of(' ')), .value = at + 1});
     }
 }

@@ -151,7 +151,7 @@ const Trap traps[] = {
     {" org $0100\n nop\n rmb $1000\n org $E000\n nop\n", {}},  // the code comes first
     {" org ?\n rmb $400\n nop\n end\n", {}},              // placed at the top of memory
     {"start\0\tlda\t#$41\n org $1000\n fcc /AB\0C/\n"sv, {"nul@1", "nul@3", "fcc-delimiter@3"}},
-    {" nop\0\n nop\0 \0\n"sv, {}},  // nothing after it is lost
+    {" nop\0\n nop\0 \0\n* note\0more\n nop ; note\0more\n"sv, {}},  // nothing after it is lost, or comment
     {" org $1000\n fcc /A\tB/\n lda #'\t\n fcb 1,'\t\n cmpa #'\t' tab?\n",
      {"tab-in-text@2", "tab-in-text@3", "tab-in-text@4", "fcb-char@4", "tab-in-text@5"}},
     // Tabs between fields, in comments, and after a closing "/".
