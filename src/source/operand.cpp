@@ -236,12 +236,16 @@ bool is_operator(char c) { return c == '+' || c == '-' || c == '*'; }
 
 // Where the term at `p` ends, when it is one: digits, "$" and hex digits, a
 // character constant, or the name of a defined symbol, up to a space, a
-// comma or an operator. -1 when the text is no term (a word of a comment).
+// comma, an operator or the "]" of an indirect operand. -1 when the text is
+// no term (a word of a comment).
 int term_end(const AsmState& st, SourceText line, int p) {
     if (line.at(p) == '\'' && !line.ends_at(p + 1)) {
         return line.at(p + 2) == '\'' ? p + 3 : p + 2;
     }
-    const int end = name_end(line, p);
+    int end = name_end(line, p);
+    if (end > p && line.at(end - 1) == ']') {
+        --end;
+    }
     const std::string_view word(line.data + p, static_cast<std::size_t>(std::max(end - p, 0)));
     if (word.empty()) {
         return -1;
@@ -300,8 +304,9 @@ void check_spaced_operand(AsmState& st, int end) {
     while (line.at(term) == ' ') {
         ++term;
     }
-    const int rest_end = term_end(st, line, term);
+    int rest_end = term_end(st, line, term);
     if (rest_end >= 0) {
+        rest_end += line.at(rest_end) == ']' ? 1 : 0;
         const std::string_view text = line_from(st, st.operand_at);
         warn(st, Warning::spaced_operand,
              {.text = text.substr(0, static_cast<std::size_t>(end - st.operand_at)),

@@ -139,6 +139,7 @@ const Trap traps[] = {
     {"* only a comment\n", {}},
     {"zp equ $10\ntop equ $8000\n org $1000\n ldb zp + 1\n lds #top -2\n fdb top + zp\n fcb 1, 2 + 3\n ldx #2 * 2\n",
      {"spaced-operand@4", "spaced-operand@5", "spaced-operand@6", "spaced-operand@7", "spaced-operand@8"}},
+    {"ptr equ $10\n jmp [ptr + 2]\n", {"spaced-operand@2"}},
     // Comments: after a mnemonic without operand, behind ";", or words that are no terms.
     {"one equ 1\n org $1000\n clra + 1\n lda #1 ; + 2\n lda #1 - load one\n lda #1 * comment\n lda #1 -1st\n"
      " lda #one+1 next\n",
