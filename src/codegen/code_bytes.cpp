@@ -1,6 +1,5 @@
 #include "codegen/code_bytes.h"
 
-
 #include "base/diagnose.h"
 #include "base/error_numbers.h"
 #include "source/fields.h"
