@@ -1,7 +1,10 @@
 #pragma once
 
+#include <algorithm>
 #include <array>
+#include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -15,6 +18,8 @@ inline constexpr int IMAGE_SIZE = 65536;    // the whole address space
 inline constexpr int EMIT_SIZE = 6;
 inline constexpr int SYMBOL_CAPACITY = 1000;
 inline constexpr int SYMBOL_NAME_LEN = 10;
+inline constexpr std::size_t LISTING_BLOCK = 65536;
+inline constexpr int SYMBOL_SLOTS = 2048;  // a power of two, at least twice the rows
 
 enum SymbolKind : std::uint8_t {
     SYM_UNDEFINED = 0,  // referred to, not (yet) defined
@@ -43,11 +48,15 @@ struct AsmState {
     std::ostream& console;                 // every console message
     std::ostream* diagnostics = nullptr;   // standard error when started with arguments; else none
     std::ostream out{nullptr};             // the listing while the passes run
+    // The listing is made here and written to `out` a whole block at a time.
+    std::array<char, LISTING_BLOCK> listing_block;  // read only where written
+    std::size_t listing_used = 0;
 
     // The source and the current statement.
     std::string source_name;                 // as given, for diagnostics
     std::string source;                      // the whole source, read once; both passes read it
     std::array<char, LINE_SIZE> line{};      // statement text, NUL-terminated, spaces after the NUL
+    std::int32_t line_len = 0;               // characters of line before its first NUL
     std::array<char, FIELDS_SIZE> fields{};  // five space-filled fields of 20, no terminator
     // What the field splitter met, for the warnings about it.
     std::int32_t operand_at = LINE_SIZE;  // position in line where operand 1 starts; LINE_SIZE when none
@@ -70,11 +79,17 @@ struct AsmState {
     std::int32_t symbol_count = 0;  // rows in use
     // A 32-bit fingerprint of each row's name, side by side, for the search.
     std::array<std::uint32_t, SYMBOL_CAPACITY> symbol_prints{};
+    // The rows by the hash of their names (open addressing): a slot holds a
+    // row + 1; one that names no row in use (0 included) is free.
+    std::array<std::uint16_t, SYMBOL_SLOTS> symbol_slots{};
     bool symbol_overflow = false;   // a lookup met a full table; such a run writes no images
     std::array<std::int32_t, SYMBOL_CAPACITY> symbol_lines{};  // source line where each row was first met
     // Label definitions of each row so far, both passes counted (at most 255):
     // tells a label defined twice from one that moved between the passes.
     std::array<std::uint8_t, SYMBOL_CAPACITY> label_definitions{};
+    // Rows an equ set to a negative value: the row holds its 16 bits ($9700
+    // for -$6900), but a term naming it means the negative number.
+    std::array<bool, SYMBOL_CAPACITY> negative_equ{};
 
     // Counters of the pass.
     std::int32_t loc = 0;          // location counter: address of the next byte
@@ -112,4 +127,26 @@ inline std::int32_t wrap_add(std::int32_t a, std::int32_t b) {
 }
 inline std::int32_t wrap_sub(std::int32_t a, std::int32_t b) {
     return static_cast<std::int32_t>(static_cast<std::uint32_t>(a) - static_cast<std::uint32_t>(b));
+}
+
+// Writes the listing's block to `out`.
+inline void flush_listing(AsmState& st) {
+    if (st.listing_used != 0) {
+        st.out.write(st.listing_block.data(), static_cast<std::streamsize>(st.listing_used));
+        st.listing_used = 0;
+    }
+}
+
+// Appends text to the listing; each block that fills goes out in one write.
+inline void write_listing(AsmState& st, const char* text, std::size_t n) {
+    while (n != 0) {
+        const std::size_t part = std::min(n, LISTING_BLOCK - st.listing_used);
+        std::memcpy(st.listing_block.data() + st.listing_used, text, part);
+        st.listing_used += part;
+        text += part;
+        n -= part;
+        if (st.listing_used == LISTING_BLOCK) {
+            flush_listing(st);
+        }
+    }
 }

@@ -7,7 +7,7 @@
 namespace {
 
 Finding finding(std::uint8_t kind, const Fact& fact) {
-    return Finding{kind, fact.form, std::string(fact.text), std::string(fact.more), fact.value, fact.other};
+    return Finding{kind, fact.form, std::string(fact.text), std::string(fact.more), fact.value, fact.other, fact.last};
 }
 
 }  // namespace
@@ -74,6 +74,8 @@ void begin_pass_diagnostics(AsmState& st, int pass) {
     st.diag.enabled = reported ? st.diag.wanted : 0;
     st.diag.record_causes = reported;
     st.diag.spellings.clear();
+    st.diag.origin_line = 0;
+    st.diag.after_comment_colon = false;
     st.diag.drawn = 0;
     st.diag.warnings.clear();
     st.diag.causes.clear();

@@ -19,6 +19,7 @@ struct Fact {
     std::string_view more = {};
     std::int32_t value = 0;
     std::int32_t other = 0;
+    std::int32_t last = 0;
 };
 
 void record_warning(AsmState& st, Warning kind, const Fact& fact);

@@ -15,9 +15,10 @@ void store_byte(AsmState& st, std::int32_t index, std::int32_t byte) {
     }
 }
 
+}  // namespace
+
 // A byte outside the image, or one that draws a warning: above $FFFF, or
-// over a byte that an earlier statement of the pass placed. Apart from the
-// plain placement, which stays a few instructions.
+// over a byte that an earlier statement of the pass placed.
 void place_byte_noting(AsmState& st, std::int32_t byte) {
     const std::int32_t index = st.image_len;
     if (static_cast<std::uint32_t>(st.loc) > 0xFFFF) {
@@ -35,26 +36,22 @@ void place_byte_noting(AsmState& st, std::int32_t byte) {
     st.loc = wrap_add(st.loc, 1);
 }
 
-}  // namespace
-
-void place_byte(AsmState& st, std::int32_t byte) {
-    const std::int32_t index = st.image_len;
-    const bool inside = index >= 0 && index < IMAGE_SIZE;
-    if (!inside || (st.diag.enabled != 0 && (st.placed[index] || st.loc > 0xFFFF))) {
-        place_byte_noting(st, byte);
-        return;
-    }
-    store_byte(st, index, byte);
-    st.image_len = index + 1;
-    st.loc = wrap_add(st.loc, 1);
-}
-
 void report_truncated(AsmState& st, std::int32_t value, int bits, std::int32_t kept) {
     // A name defined nowhere gives a stand-in value, already reported as an error.
     if (find_cause(st, Cause::undefined_symbol) != nullptr) {
         return;
     }
-    warn(st, Warning::truncated, {.form = static_cast<std::uint8_t>(bits), .value = value, .other = kept});
+    // The kept bits are those of what the operand means, its negative equ
+    // symbols counted as negative, whenever that fits: nothing is lost then.
+    std::int64_t meant = value;
+    if (value == st.diag.evaluated) {
+        meant = std::int64_t{value} + st.diag.meant_shift;
+        if (meant >= -(std::int64_t{1} << (bits - 1)) && meant < (std::int64_t{1} << bits)) {
+            return;
+        }
+    }
+    warn(st, Warning::truncated,
+         {.form = static_cast<std::uint8_t>(bits), .value = static_cast<std::int32_t>(meant), .other = kept});
 }
 
-std::int32_t operand_value(AsmState& st) { return eval_operand(st, fields_text(st), FIELD_OPERAND1); }
+std::int32_t operand_value(AsmState& st) { return eval_operand_1(st); }

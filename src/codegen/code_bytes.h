@@ -15,9 +15,54 @@ struct RuleResult {
     int listed = 0;  // with DIRECTIVE_PLACED: how many emit entries to list
 };
 
+// place_byte for every byte that is not the plain case: outside the image,
+// drawing a warning, or with its source line to note.
+void place_byte_noting(AsmState& st, std::int32_t byte);
+
 // Stores one byte at the next image index (when the index lies inside the
 // image; otherwise the statement gets error 7) and advances image_len and loc.
-void place_byte(AsmState& st, std::int32_t byte);
+// The plain placement is inline: 1.0 M fewer instructions on the benchmark
+// source than a call for each byte.
+inline void place_byte(AsmState& st, std::int32_t byte) {
+    const std::int32_t index = st.image_len;
+    if (static_cast<std::uint32_t>(index) >= static_cast<std::uint32_t>(IMAGE_SIZE) || !st.placed_line.empty() ||
+        (st.diag.enabled != 0 && (st.placed[index] || st.loc > 0xFFFF))) {
+        place_byte_noting(st, byte);
+        return;
+    }
+    st.image[index] = static_cast<std::uint8_t>(byte & 0xFF);
+    st.placed[index] = true;
+    st.image_len = index + 1;
+    st.loc = wrap_add(st.loc, 1);
+}
+
+// Places the first `count` bytes of emit (at most EMIT_SIZE) as place_byte
+// does one after the other; what holds for all of them is tested once.
+// Pays: 0.5 M fewer instructions on the benchmark source than place_byte for
+// each.
+inline void place_emitted(AsmState& st, int count) {
+    const std::int32_t index = st.image_len;
+    if (index < 0 || index > IMAGE_SIZE - count || !st.placed_line.empty() ||
+        (st.diag.enabled != 0 && st.loc > 0x10000 - count)) {
+        for (int i = 0; i < count; ++i) {
+            place_byte(st, st.emit[i]);
+        }
+        return;
+    }
+    const bool noting = st.diag.enabled != 0;  // an overwrite draws a warning
+    std::uint8_t* const image = st.image.data() + index;
+    bool* const placed = st.placed.data() + index;
+    int i = 0;
+    for (; i < count && !(noting && placed[i]); ++i) {
+        image[i] = static_cast<std::uint8_t>(st.emit[i] & 0xFF);
+        placed[i] = true;
+    }
+    st.image_len = index + i;
+    st.loc = wrap_add(st.loc, i);
+    for (; i < count; ++i) {
+        place_byte(st, st.emit[i]);
+    }
+}
 
 // Writes the low 16 bits of value, high byte first, to emit[at] and
 // emit[at + 1]; returns at + 2.

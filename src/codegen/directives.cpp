@@ -49,7 +49,18 @@ std::int32_t top_placement_start(const AsmState& st) {
     return (st.end_len == 0) ? TOP_PLACEMENT_START : wrap_sub(0x10000, st.end_len) & 0xFFFF;
 }
 
+// How far below the first placed byte the image files may begin, because
+// space was reserved before it, before image-span is said: a page. A few
+// bytes of flags reserved in front of the code stay quiet.
+constexpr std::int32_t IMAGE_SPAN_QUIET = 256;
+
 RuleResult org(AsmState& st) {
+    if (st.image_len == 0) {
+        if (st.source_line == st.diag.image_start.origin_line) {
+            check_image_span(st);
+        }
+        st.diag.origin_line = st.source_line;
+    }
     if (operand1(st, 0) == '?') {
         st.loc = top_placement_start(st);
         st.origin = st.loc;
@@ -77,11 +88,20 @@ void check_undefined_operand(AsmState& st, int label_row, std::int32_t v) {
     }
 }
 
+// The operand of an equ means a negative value: written so, or naming a
+// negative equ symbol (told only while warnings are recorded).
+bool means_negative(const AsmState& st, std::int32_t value) {
+    return value < 0 || (value == st.diag.evaluated && std::int64_t{value} + st.diag.meant_shift < 0);
+}
+
 RuleResult equ(AsmState& st, int label_row) {
-    const std::int32_t v = address_operand(st);
+    const std::int32_t value = operand_value(st);
+    check_fits(st, value, 16, value & 0xFFFF);
+    const std::int32_t v = value & 0xFFFF;
     if (label_row != NO_ROW) {
         st.symbols[label_row].value = v;
         st.symbols[label_row].kind = SYM_EQU;
+        st.negative_equ[label_row] = means_negative(st, value);
     }
     if (wants(st, Warning::undefined_equ)) {
         check_undefined_operand(st, label_row, v);
@@ -134,6 +154,7 @@ void scan_list_items(AsmState& st, OnItem on_item) {
     const int trailing = checking ? trailing_text_at(st) : LINE_SIZE;
     if (checking) {
         check_list_character(st, line, st.operand_at);
+        check_spaced_operand(st, trailing);
     }
     for (int i = 0; !line.ends_at(i) && line.at(i) != '*'; ++i) {
         if (line.at(i) == ',') {
@@ -215,6 +236,20 @@ RuleResult end(AsmState& st) {
 }
 
 }  // namespace
+
+void check_image_span(AsmState& st) {
+    Diagnostics::ImageStart& start = st.diag.image_start;
+    const bool none_placed = start.first_placed == start.extent;
+    if (start.first_placed < IMAGE_SPAN_QUIET || none_placed || st.top_placement != 0 ||
+        !wants(st, Warning::image_span)) {
+        return;
+    }
+    warn(st, Warning::image_span,
+         {.value = start.origin,
+          .other = wrap_add(start.origin, start.first_placed) & 0xFFFF,
+          .last = wrap_add(start.origin, start.extent - 1) & 0xFFFF});
+    start.first_placed = 0;  // said once
+}
 
 void move_labels_to_top(AsmState& st) {
     for (int row = 0; row < st.symbol_count; ++row) {

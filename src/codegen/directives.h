@@ -14,3 +14,8 @@ RuleResult run_directive(AsmState& st, InsnClass cls, int label_row);
 void move_labels_to_top(AsmState& st);
 
 inline constexpr int TOP_PLACEMENT_START = 0x1000;
+
+// The image files begin well below the first byte a statement placed (as
+// pass 1 found it), because space was reserved before it: image-span, at the
+// statement that set the origin, once.
+void check_image_span(AsmState& st);

@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <optional>
+#include <string>
 #include <string_view>
 
 #include "codegen/code_bytes.h"
@@ -221,8 +222,13 @@ std::int32_t branch_offset(AsmState& st, std::int32_t target, int length) {
     return wrap_sub(wrap_sub(target & 0xFFFF, st.loc), length) & 0xFFFF;
 }
 
+// A target named by a symbol defined nowhere is out of range because of it:
+// the cause names the symbol.
 void branch_range_error(AsmState& st, std::int32_t target, std::int32_t offset) {
-    store_error(st, Cause::branch_range, {.value = target & 0xFFFF, .other = static_cast<std::int16_t>(offset)});
+    const Finding* undefined = find_cause(st, Cause::undefined_symbol);
+    const std::string name = undefined != nullptr ? undefined->text : std::string();
+    store_error(st, Cause::branch_range,
+                {.text = name, .value = target & 0xFFFF, .other = static_cast<std::int16_t>(offset)});
 }
 
 int encode_short_branch(AsmState& st, const InsnEntry& row) {
@@ -371,8 +377,6 @@ int encode_statement(AsmState& st, int label_row) {
         return result.listed;
     }
     st.stmt_instruction = true;
-    for (int i = 0; i < result.count; ++i) {
-        place_byte(st, st.emit[i]);
-    }
+    place_emitted(st, result.count);
     return result.count;
 }

@@ -1,11 +1,13 @@
 #include "codegen/indexed.h"
 
 #include <cstdint>
+#include <string_view>
 
 #include "codegen/code_bytes.h"
 #include "base/diagnose.h"
 #include "base/error_numbers.h"
 #include "source/fields.h"
+#include "source/symbols.h"
 
 namespace {
 
@@ -117,13 +119,33 @@ int offset_form(AsmState& st, int k, int r) {
     return put_word(st, k + 2, g & 0xFFFF);
 }
 
+// An offset of zero: a number of zeros ("0", "$00", "-0"), or a symbol
+// defined as 0. Looked up without being entered, so that nothing changes.
+bool reads_as_zero(const AsmState& st, std::string_view offset) {
+    std::string_view digits = offset;
+    if (digits.starts_with('+') || digits.starts_with('-')) {
+        digits.remove_prefix(1);
+    }
+    if (digits.starts_with('$')) {
+        digits.remove_prefix(1);
+    }
+    if (!digits.empty() && digits.find_first_not_of('0') == std::string_view::npos) {
+        return true;
+    }
+    const int row = find_symbol(st, offset);
+    return row != NO_ROW && st.symbols[row].kind != SYM_UNDEFINED && (st.symbols[row].value & 0xFFFF) == 0;
+}
+
 // The auto-increment and auto-decrement forms take no offset: one written
-// before them is not encoded.
+// before them is not encoded. Nothing is lost when it is zero.
 void check_offset_dropped(AsmState& st) {
     const int start = (operand1(st, 0) == '[') ? 1 : 0;
-    if (operand1(st, start) != ' ') {
-        warn(st, Warning::offset_dropped,
-             {.text = field_word(st, FIELD_OPERAND1 + start), .more = field_word(st, FIELD_OPERAND2)});
+    if (operand1(st, start) == ' ' || !wants(st, Warning::offset_dropped)) {
+        return;
+    }
+    const std::string_view offset = field_word(st, FIELD_OPERAND1 + start);
+    if (!reads_as_zero(st, offset)) {
+        warn(st, Warning::offset_dropped, {.text = offset, .more = field_word(st, FIELD_OPERAND2)});
     }
 }
 

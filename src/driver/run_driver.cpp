@@ -243,6 +243,7 @@ RunOutcome assemble_with_state(AsmState& st, const Source& source, const OutputN
     run_pass(st, 1);
     run_pass(st, 2);
     write_run_report(st);
+    flush_listing(st);
     if (!listing.commit()) {
         return cannot_write(st, names.listing, listing.error());
     }

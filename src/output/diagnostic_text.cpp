@@ -31,10 +31,22 @@ std::string hex(std::int32_t v) {
     return format_text(v >= 0 && v <= 0xFF ? "$%02X" : "$%04X", static_cast<unsigned>(v));
 }
 
+// "$0100": four digits.
+std::string hex4(std::int32_t v) { return format_text("$%04X", static_cast<unsigned>(v)); }
+
+std::string without_spaces(std::string text) {
+    std::erase(text, ' ');
+    return text;
+}
+
 // A value read from the source: in decimal, with its bits in hexadecimal.
 std::string number(std::int32_t v) { return v >= 0 ? format_text("%d (%s)", v, hex(v).c_str()) : format_text("%d", v); }
 
 std::string_view trim(std::string_view s) { return s.substr(0, s.find_last_not_of(' ') + 1); }
+std::string_view trim_both(std::string_view s) {
+    const std::string_view t = trim(s);
+    return t.substr(std::min(t.find_first_not_of(' '), t.size()));
+}
 
 std::string or_rest(std::string_view rest) {
     return rest.find_first_not_of(" \t\r") == std::string_view::npos
@@ -137,6 +149,32 @@ std::string warning_text(const Finding& f) {
                              "%s is tfr %s here, which sets no condition codes (the MC6800's %s sets N and Z and "
                              "clears V)",
                              f.text.c_str(), f.text == "tab" ? "a,b" : "b,a", f.text.c_str());
+        case Warning::line_ends:
+            return format_text(
+                "%d %s not followed by a line feed: %s no line, and the lines %s run together (end lines with LF "
+                "or CR LF)",
+                f.value, f.value == 1 ? "carriage return is" : "carriage returns are", f.value == 1 ? "it ends" : "they end",
+                f.value == 1 ? "around it" : "around them");
+        case Warning::spaced_operand:
+            return format_text("the operand %s ends at the space before %s, which is not read: %s",
+                               quoted(f.text).c_str(), quoted(f.more).c_str(),
+                               f.more.starts_with('*')
+                                   ? "there is no multiplication, compute the value"
+                                   : ("write " + quoted(without_spaces(f.text + f.more))).c_str());
+        case Warning::image_span:
+            return format_text(
+                "the image files cover %s-%s, though the first byte placed is at %s: the space reserved before it "
+                "is in them (reserve RAM with equ or after the code, or give --range for the .s19, .hex and .bin)",
+                hex4(f.value).c_str(), hex4(f.last).c_str(), hex4(f.other).c_str());
+        case Warning::empty_source: return "the source holds no statement: the image files are empty";
+        case Warning::nul:
+            return format_text("a NUL byte in column %d ends what is read of the line: %s is not read", f.value,
+                               quoted(f.text).c_str());
+        case Warning::tab_in_text:
+            return f.form == TAB_IN_FCC_TEXT
+                       ? format_text("a tab in the fcc text is read as %d %s: write $09 with fcb", f.value,
+                                     f.value == 1 ? "space" : "spaces")
+                       : std::string("a tab right after an apostrophe is read as a space ($20): write $09");
     }
     return "warning";
 }
@@ -162,9 +200,13 @@ std::string cause_text(const Finding& f) {
                                f.text.starts_with(';') || f.text.starts_with('*')
                                    ? " (a comment line begins with '*' or ';' in the first column)"
                                    : "");
-        case Cause::branch_range:
-            return format_text("branch to %s is out of range (offset %+d)",
-                               format_text("$%04X", static_cast<unsigned>(f.value)).c_str(), f.other);
+        case Cause::branch_range: {
+            const std::string range = format_text("branch to %s is out of range (offset %+d)",
+                                                  format_text("$%04X", static_cast<unsigned>(f.value)).c_str(),
+                                                  f.other);
+            return f.text.empty() ? range
+                                  : format_text("undefined symbol %s: the %s", quoted(f.text).c_str(), range.c_str());
+        }
         case Cause::byte_outside_image:
             return format_text("the byte at %s lies outside the code image, which starts at %s", hex(f.value).c_str(),
                                hex(f.other).c_str());
@@ -194,19 +236,67 @@ void write_line(AsmState& st, std::int32_t line, const char* severity, const std
     *st.diagnostics << st.source_name << ':' << line << ": " << severity << ": " << text << " [" << tag << "]\n";
 }
 
+// The names whose errors follow from a full table: the name that filled it
+// (stored, but its first definition went elsewhere), and the name of the
+// row that every name after it stands in for.
+bool concerns_unstored_names(const AsmState& st, const Finding& cause) {
+    switch (static_cast<Cause>(cause.kind)) {
+        case Cause::symbol_overflow: return true;
+        case Cause::label_moved:
+        case Cause::not_yet_defined:
+        case Cause::undefined_symbol:
+            return cause.text == symbol_name(st.symbols[OVERFLOW_ROW]) ||
+                   cause.text == symbol_name(st.symbols[SYMBOL_CAPACITY - 1]);
+        default: return false;
+    }
+}
+
+bool follows_from_full_table(const AsmState& st) {
+    const std::vector<Finding>& causes = st.diag.causes;
+    return st.symbol_count == SYMBOL_CAPACITY && !causes.empty() &&
+           std::all_of(causes.begin(), causes.end(), [&](const Finding& c) { return concerns_unstored_names(st, c); });
+}
+
+void count_knock_on_error(AsmState& st) {
+    if (st.diag.knock_on_errors++ == 0) {
+        st.diag.knock_on_first = st.source_line;
+    }
+    st.diag.knock_on_last = st.source_line;
+}
+
+void report_table_full(const AsmState& st) {
+    report_run_error(st, st.source_line,
+                     format_text("the symbol table is full: it holds %d names, and %s and every new name after it "
+                                 "are not stored",
+                                 SYMBOL_CAPACITY - 1,
+                                 quoted(symbol_name(st.symbols[SYMBOL_CAPACITY - 1])).c_str()));
+}
+
 }  // namespace
 
 void report_statement_diagnostics(AsmState& st) {
     if (st.diagnostics == nullptr) {
         return;
     }
-    if (st.error_code != 0) {
+    if (st.source_line == st.diag.table_full_line) {
+        report_table_full(st);
+        st.diag.table_full_line = -1;  // said once
+    }
+    if (st.error_code != 0 && follows_from_full_table(st)) {
+        count_knock_on_error(st);
+    } else if (st.error_code != 0) {
         std::string causes;
         for (const Finding& cause : st.diag.causes) {
             causes += (causes.empty() ? "" : "; ") + cause_text(cause);
         }
-        write_line(st, st.source_line, "error", causes.empty() ? "error" : causes,
-                   format_text("%x", static_cast<unsigned>(st.error_code)));
+        if (causes.empty()) {
+            causes = "error";
+        }
+        if (st.diag.after_comment_colon) {
+            causes += " (a ':' in the comment text before it ended a statement there, so " +
+                      quoted(trim_both(std::string_view(st.line.data()))) + " is read as a statement of its own)";
+        }
+        write_line(st, st.source_line, "error", causes, format_text("%x", static_cast<unsigned>(st.error_code)));
     }
     for (const Finding& warning : take_warnings(st)) {
         write_line(st, st.source_line, "warning", warning_text(warning),
@@ -220,6 +310,20 @@ void report_undefined_symbol(AsmState& st, int row) {
         *st.diagnostics << st.source_name << ':' << st.symbol_lines[row] << ": error: undefined symbol "
                         << quoted(symbol_name(st.symbols[row])) << "\n";
     }
+}
+
+void report_knock_on_errors(AsmState& st) {
+    const std::int32_t n = st.diag.knock_on_errors;
+    if (n == 0) {
+        return;
+    }
+    const std::string lines = n == 1 ? format_text("on line %d", st.diag.knock_on_first)
+                                     : format_text("on lines %d to %d", st.diag.knock_on_first, st.diag.knock_on_last);
+    report_run_error(st, 0,
+                     format_text("%d more %s, %s, %s from the full symbol table (a name it did not store is read "
+                                 "as %s)",
+                                 n, n == 1 ? "error" : "errors", lines.c_str(), n == 1 ? "follows" : "follow",
+                                 quoted(symbol_name(st.symbols[OVERFLOW_ROW])).c_str()));
 }
 
 void report_warnings_are_errors(AsmState& st) {

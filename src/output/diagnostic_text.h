@@ -15,6 +15,10 @@ void report_statement_diagnostics(AsmState& st);
 // the line of its first use.
 void report_undefined_symbol(AsmState& st, int row);
 
+// Once the symbol table is full, the errors of names it did not store, in
+// one line: "FILE: error: N more errors, on lines A to B, ...".
+void report_knock_on_errors(AsmState& st);
+
 // "FILE: error: N warnings and -Werror: stopped" when warnings stop a run.
 void report_warnings_are_errors(AsmState& st);
 

@@ -84,6 +84,19 @@ int OutputFile::overflow(int c) {
     return traits_type::not_eof(c);
 }
 
+// A write of a block or more (the listing's own blocks) goes to the file
+// as it is, not copied into this one first.
+std::streamsize OutputFile::xsputn(const char* s, std::streamsize n) {
+    if (n < static_cast<std::streamsize>(block_.size())) {
+        return std::streambuf::xsputn(s, n);
+    }
+    if (!flush_block()) {
+        return 0;
+    }
+    write({s, static_cast<std::size_t>(n)});
+    return error_ ? 0 : n;
+}
+
 int OutputFile::sync() { return flush_block() ? 0 : -1; }
 
 bool OutputFile::commit() {

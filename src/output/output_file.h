@@ -52,6 +52,7 @@ public:
 private:
     int overflow(int c) override;
     int sync() override;
+    std::streamsize xsputn(const char* s, std::streamsize n) override;
     bool flush_block();
     bool fail(std::error_code error);
     void discard();

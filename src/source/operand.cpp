@@ -116,8 +116,9 @@ void undefined_symbol(AsmState& st, const SymbolEntry& sym) {
 
 // Noting, *end is set to where the name ends.
 template <bool Noting>
-std::uint32_t read_symbol(AsmState& st, SourceText text, int p, int* end) {
+std::uint32_t read_symbol(AsmState& st, SourceText text, int p, int* end, int* row_read) {
     const int row = lookup_symbol(st, text, p, Noting ? end : nullptr);
+    *row_read = row;
     const SymbolEntry& sym = st.symbols[row];
     if (sym.kind == SYM_UNDEFINED) {
         undefined_symbol(st, sym);
@@ -144,7 +145,13 @@ std::uint32_t read_term(AsmState& st, SourceText text, int p, int* end) {
     } else if (!begins_symbol(c)) {
         v = read_number<Noting>(st, text, marks.body, marks.body, 10, end);
     } else {
-        v = read_symbol<Noting>(st, text, marks.body, end);
+        int row = NO_ROW;
+        v = read_symbol<Noting>(st, text, marks.body, end, &row);
+        if constexpr (Noting) {
+            if (st.negative_equ[row]) {
+                st.diag.meant_shift += marks.negative ? 0x10000 : -0x10000;
+            }
+        }
     }
     return marks.negative ? 0u - v : v;
 }
@@ -186,9 +193,13 @@ std::int32_t eval_term(AsmState& st, SourceText text, int p) {
 namespace {
 
 // Noting, it also tells operand text that evaluation passes over.
+
 template <bool Noting>
 std::int32_t evaluate(AsmState& st, SourceText text, int p) {
     int first_end = p;
+    if constexpr (Noting) {
+        st.diag.meant_shift = 0;
+    }
     const auto value = static_cast<std::int32_t>(read_term<Noting>(st, text, p, &first_end));
     // The operator is looked for behind the first term's marks, within the
     // first 20 characters of the operand.
@@ -203,12 +214,16 @@ std::int32_t evaluate(AsmState& st, SourceText text, int p) {
             const auto second = static_cast<std::int32_t>(read_term<Noting>(st, text, q, &second_end));
             if constexpr (Noting) {
                 check_unread(st, text, p, first_end, q, second_end);
+                st.diag.evaluated = wrap_add(value, second);
+                return st.diag.evaluated;
             }
             return wrap_add(value, second);
         }
     }
     if constexpr (Noting) {
         check_unread(st, text, p, first_end, -1, first_end);
+        st.diag.evaluated = value;
+        return value;
     }
     return value;
 }
@@ -217,8 +232,85 @@ std::int32_t evaluate_noting(AsmState& st, SourceText text, int p) {
     return evaluate<true>(st, text, p);
 }
 
+bool is_operator(char c) { return c == '+' || c == '-' || c == '*'; }
+
+// Where the term at `p` ends, when it is one: digits, "$" and hex digits, a
+// character constant, or the name of a defined symbol, up to a space, a
+// comma, an operator or the "]" of an indirect operand. -1 when the text is
+// no term (a word of a comment).
+int term_end(const AsmState& st, SourceText line, int p) {
+    if (line.at(p) == '\'' && !line.ends_at(p + 1)) {
+        return line.at(p + 2) == '\'' ? p + 3 : p + 2;
+    }
+    int end = name_end(line, p);
+    if (end > p && line.at(end - 1) == ']') {
+        --end;
+    }
+    const std::string_view word(line.data + p, static_cast<std::size_t>(std::max(end - p, 0)));
+    if (word.empty()) {
+        return -1;
+    }
+    const std::string_view digits = word.starts_with('$') ? word.substr(1) : word;
+    const char* const digit_set = word.starts_with('$') ? "0123456789ABCDEFabcdef" : "0123456789";
+    if (!digits.empty() && digits.find_first_not_of(digit_set) == std::string_view::npos) {
+        return end;
+    }
+    const int row = find_symbol(st, word);
+    return row != NO_ROW && st.symbols[row].kind != SYM_UNDEFINED ? end : -1;
+}
+
+// Where operand 1 ends in the statement text: at its first space (the
+// character of a constant belongs to it) or the end.
+int operand_1_end(const AsmState& st) {
+    const SourceText line = line_text(st);
+    int i = st.operand_at;
+    while (!line.ends_at(i) && line.at(i) != ' ') {
+        i += (line.at(i) == '\'' && !line.ends_at(i + 1)) ? 2 : 1;
+    }
+    return i;
+}
+
+std::int32_t evaluate_operand_1_noting(AsmState& st) {
+    // Operand 1 ended at a space and operand 2 begins with an operator.
+    if (!comma_marked(st) && is_operator(operand2(st, 0)) && wants(st, Warning::spaced_operand)) {
+        check_spaced_operand(st, operand_1_end(st));
+    }
+    return evaluate<true>(st, fields_text(st), FIELD_OPERAND1);
+}
+
 }  // namespace
 
 std::int32_t eval_operand(AsmState& st, SourceText text, int p) {
     return st.diag.enabled != 0 ? evaluate_noting(st, text, p) : evaluate<false>(st, text, p);
+}
+
+std::int32_t eval_operand_1(AsmState& st) {
+    return st.diag.enabled != 0 ? evaluate_operand_1_noting(st) : evaluate<false>(st, fields_text(st), FIELD_OPERAND1);
+}
+
+void check_spaced_operand(AsmState& st, int end) {
+    const SourceText line = line_text(st);
+    if (line.at(end) != ' ' || st.operand_at >= end) {
+        return;
+    }
+    int op = end;
+    while (line.at(op) == ' ') {
+        ++op;
+    }
+    if (!is_operator(line.at(op))) {
+        return;
+    }
+    int term = op + 1;
+    while (line.at(term) == ' ') {
+        ++term;
+    }
+    int rest_end = term_end(st, line, term);
+    if (rest_end >= 0) {
+        rest_end += line.at(rest_end) == ']' ? 1 : 0;
+        const std::string_view text = line_from(st, st.operand_at);
+        warn(st, Warning::spaced_operand,
+             {.text = text.substr(0, static_cast<std::size_t>(end - st.operand_at)),
+              .more = text.substr(static_cast<std::size_t>(op - st.operand_at),
+                                  static_cast<std::size_t>(rest_end - op))});
+    }
 }

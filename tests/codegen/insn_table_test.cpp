@@ -35,6 +35,34 @@ TEST(InsnTable, LooksUpTheFirstFourCharacters) {
     EXPECT_EQ(find_insn("    ")->cls, CLS_EMPTY);
 }
 
+// Every name of up to four letters finds exactly the row of that name, the
+// same as a search of the table in order: the names of no row find nothing.
+TEST(InsnTable, FindsTheRowOfItsNameAndNoOther) {
+    const auto in_order = [](const std::string& name) -> const InsnEntry* {
+        for (int row = 0; row < INSN_ROWS; ++row) {
+            if (std::string(insn_table[row].name.data(), MNEMONIC_SIGNIFICANT) == name) {
+                return &insn_table[row];
+            }
+        }
+        return nullptr;
+    };
+    const std::string letters = " abcdefghijklmnopqrstuvwxyz";
+    int found = 0;
+    for (char a : letters.substr(1)) {
+        for (char b : letters) {
+            for (char c : letters) {
+                for (char d : std::string(" abdsxy")) {
+                    const std::string name{a, b, c, d};
+                    const InsnEntry* row = find_insn(name.c_str());
+                    ASSERT_EQ(row, in_order(name)) << name;
+                    found += row != nullptr;
+                }
+            }
+        }
+    }
+    EXPECT_GT(found, 100);
+}
+
 TEST(InsnTable, StatementsByMnemonic) {
     expect_statements({
         {" LDAA #1", "86 01", 0}, {" Ldaa #1", "86 01", 0},

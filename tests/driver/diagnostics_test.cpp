@@ -8,12 +8,14 @@
 #include <span>
 #include <sstream>
 #include <string>
+#include <string_view>
 
 #include "driver/command_line.h"
 #include "driver/run_driver.h"
 #include "support/assemble.h"
 
 namespace fs = std::filesystem;
+using namespace std::string_view_literals;
 
 namespace {
 
@@ -62,7 +64,7 @@ struct Diagnosed {
 // Each trap: a source that makes one silent reading, and every warning it
 // draws, as KIND@LINE.
 struct Trap {
-    const char* source;
+    std::string_view source;  // "..."sv where it holds a NUL
     std::multiset<std::string> drawn;
 };
 
@@ -82,6 +84,12 @@ const Trap traps[] = {
     {" org $1000\n ldx #70000\n fdb -40000\n", {"truncated@2", "truncated@3"}},
     {" org $1000\n fcb 256,-129\n andcc #$1FE\n pshs #$100\n", {"truncated@2", "truncated@3", "truncated@4"}},
     {" org $1000\n jmp $12345\nX equ $10000\n", {"truncated@2", "truncated@3"}},
+    // A negative equ symbol means its negative value, also through another equ.
+    {" org $E000\n ldx #rombeg+ramofs\nrombeg equ $E000\nramofs equ -$6900\nminus1 equ ramofs+$68FF\n"
+     " ldd #-ramofs\n lda #minus1\n ldb #-1\n",
+     {}},
+    {"ramofs equ -$6900\n org $1000\n ldx #ramofs+ramofs\n lda #ramofs\n ldx #$E000+$9700\n",
+     {"truncated@3", "truncated@4", "truncated@5"}},
     {" org $1000\n lda #255\n ldb #-128\n ldx #65535\n ldy #-32768\n fcb 255,-128\n fdb 65535,-32768\n", {}},
     {"counter_hi fcb 1\n ldx #counter_high\n", {"long-name@2"}},
     {" org $1000\n ldaaa #1\n", {"long-mnemonic@2"}},
@@ -95,6 +103,7 @@ const Trap traps[] = {
     {" org $1000\n fcb 1,2,3,4,5,6,7,8,9,10,11,12,13,14,15,16,17,18,19,20 ; the table ends here and past column 79 "
      "goes on\n",
      {}},
+    {" fcb 1,2,3,4,5,6,7,8,9,10,11,12,13,14,15,16,17,18,19,20,21,22,23,24,25,26,27   \t  \t \r\n", {}},
     {" org $1000\na_label_of_more_than_20_characters nop\n", {"long-field@2"}},
     {"label_exactly_twenty nop\n", {}},
     {"start,/ nop\n end start/2\n", {}},  // cut after a comma, or in text that is not read
@@ -104,6 +113,7 @@ const Trap traps[] = {
     {" org $1000\n nop\n\xff\n", {"text-end@3"}},
     {" org $1000\n lda 5,x+\n lda [2,y++]\n ldb 1,--u\n",
      {"offset-dropped@2", "offset-dropped@3", "offset-dropped@4"}},
+    {" org $1000\n sta 0,x+\n lda [$00,y++]\nzero equ 0\n ldb zero,-u\n", {}},  // nothing is dropped
     {" org $1000\n leax 100,pc\n", {"pc-target@2"}},
     {" org $1000\n pshs s\n pulu a,u\n puls b,S\n", {"stack-self@2", "stack-self@3", "stack-self@4"}},
     {" org $1000\n pshs a x\n", {"register-list@2"}},
@@ -122,11 +132,37 @@ const Trap traps[] = {
     {" org $FFFE\n rmb 2\n rmb 0\n", {}},
     {" org $1000\n ldx #'A\n ldd #'A'\n lda #'AB\n", {"char-pair@2", "char-pair@3", "char-pair@4"}},
     {" org $1000\n tab\n tba\n cpx #1\n", {"6800-flags@2", "6800-flags@3", "6800-flags@4"}},
+    {"* old editor\r org $1000\r lda #1\r", {"line-ends@1"}},
+    {" org $1000\r\n nop\r\r\n nop\r", {}},
+    {"", {"empty-source@1"}},
+    {"\n \t\n\r\n", {"empty-source@1"}},
+    {"* only a comment\n", {}},
+    {"zp equ $10\ntop equ $8000\n org $1000\n ldb zp + 1\n lds #top -2\n fdb top + zp\n fcb 1, 2 + 3\n ldx #2 * 2\n",
+     {"spaced-operand@4", "spaced-operand@5", "spaced-operand@6", "spaced-operand@7", "spaced-operand@8"}},
+    {"ptr equ $10\n jmp [ptr + 2]\n", {"spaced-operand@2"}},
+    // Comments: after a mnemonic without operand, behind ";", or words that are no terms.
+    {"one equ 1\n org $1000\n clra + 1\n lda #1 ; + 2\n lda #1 - load one\n lda #1 * comment\n lda #1 -1st\n"
+     " lda #one+1 next\n",
+     {}},
+    {" org $0100\ncount rmb 1\n org $E000\n nop\n", {"image-span@1"}},
+    {"count rmb $200\n org $E000\n nop\n", {"image-span@1"}},
+    {"x equ 1\n org $0100\n org $0200\nbuf rmb 2\n org $E000\n nop\n", {"image-span@3"}},
+    {" org $E000\nflags rmb 4\n nop\n", {}},             // a few bytes in front of the code
+    {" org $0100\n rmb $1000\n", {}},                     // nothing placed
+    {" org $0100\n nop\n rmb $1000\n org $E000\n nop\n", {}},  // the code comes first
+    {" org ?\n rmb $400\n nop\n end\n", {}},              // placed at the top of memory
+    {"start\0\tlda\t#$41\n org $1000\n fcc /AB\0C/\n"sv, {"nul@1", "nul@3", "fcc-delimiter@3"}},
+    {" nop\0\n nop\0 \0\n* note\0more\n nop ; note\0more\n"sv, {}},  // nothing after it is lost, or comment
+    {" org $1000\n fcc /A\tB/\n lda #'\t\n fcb 1,'\t\n cmpa #'\t' tab?\n",
+     {"tab-in-text@2", "tab-in-text@3", "tab-in-text@4", "fcb-char@4", "tab-in-text@5"}},
+    // Tabs between fields, in comments, and after a closing "/".
+    {"\torg\t$1000\n\tlda\t#'A\tload A\n* it's\tthere\n lda #1 ; it's\tthere\n fcc /AB/\tdone\n nop '\tx\n",
+     {}},
 };
 
 TEST(Warnings, EachTrapDrawsItsKindAtItsLine) {
     for (const Trap& trap : traps) {
-        const Diagnosed d(trap.source);
+        const Diagnosed d{std::string(trap.source)};
         EXPECT_EQ(d.warnings(), trap.drawn) << trap.source << "\n" << d.err.str();
     }
 }
@@ -151,10 +187,9 @@ const char clean_program[] =
     "stack   equ     $7F00\n"
     "buflen  equ     32\n"
     "; variables in the direct page\n"
-    "        org     $0000\n"
-    "ptr     rmb     2         next byte to show\n"
-    "count   rmb     1\n"
-    "buffer  rmb     buflen\n"
+    "ptr     equ     $00       next byte to show\n"
+    "count   equ     $02\n"
+    "buffer  equ     $03\n"
     "        org     $F000\n"
     "reset   lds     #stack\n"
     "        ldu     #stack-$100\n"
@@ -235,7 +270,7 @@ TEST(Warnings, OrdinaryProgramsDrawNone) {
 TEST(Warnings, ChangeNothingElse) {
     std::string all;
     for (const Trap& trap : traps) {
-        if (std::string(trap.source).find_first_of("\x1a\xff") == std::string::npos) {
+        if (trap.source.find_first_of("\x1a\xff") == std::string::npos) {
             all += trap.source;
         }
     }
@@ -251,32 +286,95 @@ TEST(Warnings, ChangeNothingElse) {
 
 // A source, and a line its diagnostics must hold.
 struct Said {
-    const char* source;
+    std::string_view source;
     const char* line;
 };
 
 void expect_each_said(std::span<const Said> cases) {
     for (const Said& c : cases) {
-        const Diagnosed d(c.source);
+        const Diagnosed d{std::string(c.source)};
         EXPECT_NE(d.err.str().find(std::string(c.line) + "\n"), std::string::npos) << c.source << "\n" << d.err.str();
     }
 }
 
-// The words of a warning: the values and texts it names.
-TEST(Warnings, SayWhatWasRead) {
-    const Said cases[] = {
-        {" lda #$G\n", "t.asm:1: warning: '$G' is not a hexadecimal number: it reads as 0 ($00) [-Wdigits]"},
-        {" lda #511\n", "t.asm:1: warning: 511 ($01FF) does not fit in 8 bits: $FF is kept [-Wtruncated]"},
-        {" org $1000\n nop\n org $1000\n nop\n",
-         "t.asm:4: warning: the byte at $1000 is placed over one an earlier statement placed [-Woverwrite]"},
-        {" org $FFF0\n rmb $20\n", "t.asm:2: warning: space is reserved up to $1000F, above $FFFF [-Wwrap]"},
-        {" nop\x1a nop\n",
-         "t.asm:1: warning: a Ctrl-Z byte ends the text: the 5 bytes after it are not read [-Wtext-end]"},
-        {" nop\x1a\n", "t.asm:1: warning: a Ctrl-Z byte ends the text: the 1 byte after it is not read [-Wtext-end]"},
-        {"; fcc /a:b/\n",
-         "t.asm:1: warning: ':' ends the statement inside a comment, and 'b/' is read as a new statement [-Wcolon]"},
-    };
-    expect_each_said(cases);
+// The words of each kind of warning, once: the values and texts it names.
+const Said wordings[] = {
+    {" lda #$G\n", "t.asm:1: warning: '$G' is not a hexadecimal number: it reads as 0 ($00) [-Wdigits]"},
+    {" lda #511\n", "t.asm:1: warning: 511 ($01FF) does not fit in 8 bits: $FF is kept [-Wtruncated]"},
+    {" org $1000\n nop\n org $1000\n nop\n",
+     "t.asm:4: warning: the byte at $1000 is placed over one an earlier statement placed [-Woverwrite]"},
+    {" org $FFF0\n rmb $20\n", "t.asm:2: warning: space is reserved up to $1000F, above $FFFF [-Wwrap]"},
+    {" nop\x1a nop\n",
+     "t.asm:1: warning: a Ctrl-Z byte ends the text: the 5 bytes after it are not read [-Wtext-end]"},
+    {" nop\x1a\n", "t.asm:1: warning: a Ctrl-Z byte ends the text: the 1 byte after it is not read [-Wtext-end]"},
+    {"; fcc /a:b/\n",
+     "t.asm:1: warning: ':' ends the statement inside a comment, and 'b/' is read as a new statement [-Wcolon]"},
+    {" ldx #*+5\n",
+     "t.asm:1: warning: '*' in '*' is a digit worth 10, not the location counter: the term reads as 10 ($0A) "
+     "[-Wstar]"},
+    {"lab ldx #lab+1+2\n", "t.asm:1: warning: '+2' of the operand '#lab+1+2' is not read [-Wignored-operand]"},
+    {"counter_hi fcb 1\n ldx #counter_high\n",
+     "t.asm:2: warning: 'counter_high' and 'counter_hi' are one symbol: only the first 10 characters of a name "
+     "count [-Wlong-name]"},
+    {" ldaaa #1\n",
+     "t.asm:1: warning: 'ldaaa' is read as 'ldaa': only the first 4 characters of a mnemonic count "
+     "[-Wlong-mnemonic]"},
+    {" ldb #10/2\n", "t.asm:1: warning: '/' ends the fields: '/2' is not read [-Wslash]"},
+    {" fcb 1,2,3,4,5,6,7,8,9,10,11,12,13,14,15,16,17,18,19,20,21,22,23,24,25,26,27,28,29,30,31\n",
+     "t.asm:1: warning: characters past column 79 are dropped: ',29,30,31' [-Wlong-line]"},
+    {"a_label_of_more_than_20_characters\n",
+     "t.asm:1: warning: the label 'a_label_of_more_than'... is longer than 20 characters and runs on into the "
+     "next field [-Wlong-field]"},
+    {" lda 5,x+\n",
+     "t.asm:1: warning: the offset '5' before ',x+' is not encoded: auto-increment and auto-decrement take none "
+     "[-Woffset-dropped]"},
+    {" leax 100,pc\n",
+     "t.asm:1: warning: in '100,pc' the value is the target address, as with ',pcr', not an offset from PC "
+     "[-Wpc-target]"},
+    {" pulu u\n", "t.asm:1: warning: 'u' in a pshu or pulu list stands for S [-Wstack-self]"},
+    {" pshs a x\n", "t.asm:1: warning: the register list 'a x' is read only up to its first space "
+                    "[-Wregister-list]"},
+    {" fcb ',\n", "t.asm:1: warning: the character constant ',' splits the list: write $2C [-Wfcb-char]"},
+    {" fcb 1,2 ; one, 3\n",
+     "t.asm:1: warning: a comma in the text after the list, '; one, 3', adds an item [-Wcomment-comma]"},
+    {" fcc \"HELLO\"\n",
+     "t.asm:1: warning: the fcc text '\"HELLO\"' is not between two '/': nothing is stored [-Wfcc-delimiter]"},
+    {"X equ UNDEF\n",
+     "t.asm:1: warning: 'UNDEF' is defined nowhere: 'X' takes $FFFF and no error is counted [-Wundefined-equ]"},
+    {" ldx #'A\n", "t.asm:1: warning: '#'A' gives $4120: a 16-bit immediate takes two characters [-Wchar-pair]"},
+    {" tba\n",
+     "t.asm:1: warning: tba is tfr b,a here, which sets no condition codes (the MC6800's tba sets N and Z and "
+     "clears V) [-W6800-flags]"},
+    {"* old editor\r nop\r nop\n",
+     "t.asm:1: warning: 2 carriage returns are not followed by a line feed: they end no line, and the lines "
+     "around them run together (end lines with LF or CR LF) [-Wline-ends]"},
+    {"zp equ 1\n ldb zp + 1\n",
+     "t.asm:2: warning: the operand 'zp' ends at the space before '+ 1', which is not read: write 'zp+1' "
+     "[-Wspaced-operand]"},
+    {" org $0100\ncount rmb 1\n org $E000\n nop\n",
+     "t.asm:1: warning: the image files cover $0100-$E000, though the first byte placed is at $E000: the space "
+     "reserved before it is in them (reserve RAM with equ or after the code, or give --range for the .s19, "
+     ".hex and .bin) [-Wimage-span]"},
+    {"", "t.asm:1: warning: the source holds no statement: the image files are empty [-Wempty-source]"},
+    {"start\0\tlda\t#$41\n"sv,
+     "t.asm:1: warning: a NUL byte in column 6 ends what is read of the line: 'lda     #$41' is not read [-Wnul]"},
+    {" fcc /A\tB/\n", "t.asm:1: warning: a tab in the fcc text is read as 1 space: write $09 with fcb [-Wtab-in-text]"},
+    {" lda #'\t\n",
+     "t.asm:1: warning: a tab right after an apostrophe is read as a space ($20): write $09 [-Wtab-in-text]"},
+};
+
+TEST(Warnings, SayWhatWasRead) { expect_each_said(wordings); }
+
+TEST(Warnings, EveryKindIsWorded) {
+    std::multiset<std::string> worded;
+    for (const Said& said : wordings) {
+        const std::string line = said.line;
+        const std::size_t tag = line.rfind("[-W");
+        worded.insert(line.substr(tag + 3, line.size() - tag - 4));
+    }
+    for (std::string_view kind : warning_names) {
+        EXPECT_GE(worded.count(std::string(kind)), 1u) << kind;
+    }
 }
 
 TEST(Warnings, OneOfEachKindPerStatement) {
@@ -341,6 +439,8 @@ TEST(Errors, SayTheirCauses) {
         {" lda #1,x\n", "t.asm:1: error: immediate operand '#1' followed by ',' [a]"},
         {" org $E000\n bra $E123\n", "t.asm:2: error: branch to $E123 is out of range (offset +289) [5]"},
         {" org $E000\n bra $DF00\n", "t.asm:2: error: branch to $DF00 is out of range (offset -258) [5]"},
+        {" org $E000\nLoop nop\n bra loop\n",
+         "t.asm:3: error: undefined symbol 'loop': the branch to $FFFF is out of range (offset +8188) [5]"},
         {" pshs a, b\n", "t.asm:1: error: register name missing [6]"},
         {" pshs q,r\n", "t.asm:1: error: 'q' is not a register; 'r' is not a register [6]"},
         {" pshs p,q\n", "t.asm:1: error: 'q' is not a register [6]"},
@@ -355,8 +455,35 @@ TEST(Errors, SayTheirCauses) {
          "its size [4c]"},
         {" org $1000\n nop\n org $0F00\n nop\n",
          "t.asm:4: error: the byte at $0F00 lies outside the code image, which starts at $1000 [7]"},
+        {"nl equ $0a : Newline.\n",
+         "t.asm:1: error: unknown mnemonic 'newline.' (a ':' in the comment text before it ended a statement "
+         "there, so 'Newline.' is read as a statement of its own) [2]"},
+        {" nop: ldz\n", "t.asm:1: error: unknown mnemonic 'ldz' [2]"},  // the colon is no comment's
+        {" nop: nop\n ldz\n", "t.asm:2: error: unknown mnemonic 'ldz' [2]"},  // the line, not the statement
+        {" ld\x7f\n", "t.asm:1: error: unknown mnemonic 'ld\\x7F' [2]"},
+        {" lda UN\x02\n", "t.asm:1: error: undefined symbol 'UN\\x02' [4e]"},
     };
     expect_each_said(cases);
+}
+
+// A table that fills is said once, where it filled; the errors of the names
+// it did not store are summed up. The listing and the console stay the same.
+TEST(Errors, FullSymbolTableSaidOnce) {
+    std::ostringstream labels;
+    for (int i = 0; i < SYMBOL_CAPACITY + 5; ++i) {
+        labels << 'l' << i << " nop\n";
+    }
+    const std::string source = labels.str() + " jmp l1003\n ldz\n";
+    const Diagnosed with(source);
+    EXPECT_EQ(with.err.str(),
+              "t.asm:1000: error: the symbol table is full: it holds 999 names, and 'l999' and every new name after "
+              "it are not stored\n"
+              "t.asm:1007: error: unknown mnemonic 'ldz' [2]\n"
+              "t.asm: error: 8 more errors, on lines 2 to 1006, follow from the full symbol table (a name it did not "
+              "store is read as 'l1')\n");
+    const Diagnosed without(source, {}, false);
+    EXPECT_EQ(with.console.str(), without.console.str());
+    EXPECT_EQ(with.files(), without.files());
 }
 
 TEST(Errors, NameDefinedNowhereDrawsNoTruncation) {

@@ -125,6 +125,7 @@ TEST(LookupSymbol, OverflowAtThe1000thName) {
     EXPECT_EQ(t.st->error_code, ERR_SYMBOL_OVERFLOW);
     EXPECT_EQ(t.st->symbol_count, SYMBOL_CAPACITY);
     EXPECT_EQ(t.console.str(), message + message);
+    flush_listing(*t.st);
     EXPECT_EQ(listing.str(), message + message);
 }
 
