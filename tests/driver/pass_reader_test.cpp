@@ -72,6 +72,8 @@ TEST(PassReader, StatementsAsListed) {
          {listed(1, 0, "0000  12", 1, " nop"), listed(2, 1, "0001  12", 2, " nop"), summary(2)}},
         {"$FF byte", "*a\n nop\xff nop\n end\n",
          {listed(1, 0, "0000", 1, "*a"), listed(2, 0, "0000  12", 2, " nop"), summary(1)}},
+        {"NUL byte", std::string(" nop\0 xyz\n end\n", 15),
+         {listed(1, 0, "0000  12", 1, " nop"), listed(2, 1, "0001", 2, " end"), summary(1)}},
         {"final line feed", " nop\n", {listed(1, 0, "0000  12", 1, " nop"), listed(2, 1, "0001", 2, ""), summary(1)}},
         {"no final line feed", " nop", {listed(1, 0, "0000  12", 1, " nop"), summary(1)}},
         {"empty file", "", {listed(1, 0, "0000", 1, ""), summary(0)}},
