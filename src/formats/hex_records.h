@@ -4,6 +4,7 @@
 // their readers alike.
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 namespace formats {
@@ -29,6 +30,16 @@ constexpr int hex_byte_at(std::string_view text, std::size_t pos) {
     const int high = hex_digit_value(text[pos]);
     const int low = hex_digit_value(text[pos + 1]);
     return high < 0 || low < 0 ? -1 : high << 4 | low;
+}
+
+// "$" and `digits` upper-case hex digits of the value, as messages show
+// addresses and bytes.
+inline std::string hex_text(std::uint32_t value, int digits) {
+    std::string text(static_cast<std::size_t>(digits) + 1, '$');
+    for (int i = digits; i > 0; --i, value >>= 4) {
+        text[static_cast<std::size_t>(i)] = "0123456789ABCDEF"[value & 15];
+    }
+    return text;
 }
 
 }  // namespace formats

@@ -1,7 +1,6 @@
 #include "formats/load_file.h"
 
 #include <algorithm>
-#include <cstdio>
 
 #include "formats/hex_records.h"
 #include "formats/text_lines.h"
@@ -11,12 +10,6 @@ namespace formats {
 namespace {
 
 constexpr std::uint32_t ADDRESS_SPACE = 0x10000;
-
-std::string hex_text(std::uint32_t value, int digits) {
-    char text[16];
-    std::snprintf(text, sizeof text, "$%0*X", digits, static_cast<unsigned>(value));
-    return text;
-}
 
 std::optional<LoadError> fault(int line, std::string reason) { return LoadError{line, std::move(reason)}; }
 
