@@ -32,9 +32,10 @@ constexpr int hex_byte_at(std::string_view text, std::size_t pos) {
     return high < 0 || low < 0 ? -1 : high << 4 | low;
 }
 
-// "$" and `digits` upper-case hex digits of the value, as messages show
-// addresses and bytes.
+// "$" and upper-case hex digits of the value, at least `digits` of them, as
+// messages show addresses and bytes.
 inline std::string hex_text(std::uint32_t value, int digits) {
+    while (digits < 8 && (value >> (4 * digits)) != 0) ++digits;
     std::string text(static_cast<std::size_t>(digits) + 1, '$');
     for (int i = digits; i > 0; --i, value >>= 4) {
         text[static_cast<std::size_t>(i)] = "0123456789ABCDEF"[value & 15];
