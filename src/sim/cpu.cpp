@@ -949,12 +949,12 @@ bool Executor::wait_for_interrupt(const RunLimits& limits, Stop& stop_at) {
             stop_at = stop(StopReason::device);
             return false;
         }
-        if (cycles >= limits.max_cycles) {
-            stop_at = stop(StopReason::cycle_limit);
-            return false;
-        }
         if (!m_.device_can_wake()) {
             stop_at = stop(StopReason::waiting);
+            return false;
+        }
+        if (cycles >= limits.max_cycles) {
+            stop_at = stop(StopReason::cycle_limit);
             return false;
         }
         cycles = std::max(cycles, std::min(next_poll_, limits.max_cycles));
