@@ -132,6 +132,7 @@ RawTerminal::RawTerminal() {
     struct termios raw = saved_terminal;
     raw.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO | ISIG | IEXTEN);
     raw.c_iflag &= ~static_cast<tcflag_t>(ICRNL | INLCR | IGNCR | IXON);
+    raw.c_oflag &= ~static_cast<tcflag_t>(OPOST);  // the program's bytes reach the terminal as they are
     raw.c_cc[VMIN] = 1;
     raw.c_cc[VTIME] = 0;
     tcsetattr(STDIN_FILENO, TCSANOW, &raw);

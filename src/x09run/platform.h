@@ -19,7 +19,7 @@ bool standard_input_is_terminal();
 
 // While it lives, the terminal on standard input hands over each key as it is
 // typed, without echo and without line editing; Ctrl-C and the like reach
-// the program as bytes. The terminal is restored when it ends, and also when
+// the program as bytes, and the program's bytes reach the terminal unchanged. The terminal is restored when it ends, and also when
 // a signal ends the process.
 class RawTerminal {
 public:
