@@ -62,6 +62,7 @@ void Acia::write(std::uint16_t offset, std::uint8_t value) {
     idle_status_reads_ = 0;
     out_.put(static_cast<char>(value));
     unflushed_ = true;
+    if (!out_) end_run(Stop::output_lost);
 }
 
 void Acia::poll(std::uint64_t) {
@@ -76,6 +77,7 @@ void Acia::flush() {
     if (unflushed_) {
         out_.flush();
         unflushed_ = false;
+        if (!out_ && stop_ == Stop::none) end_run(Stop::output_lost);
     }
 }
 

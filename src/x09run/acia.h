@@ -13,10 +13,11 @@ namespace x09run {
 // goes to `out`; the receiver takes the next byte of `input` whenever it is
 // empty and the program looks for one (reads the status register, or
 // enables the receive interrupt), so no byte is ever overrun. The transmitter
-// is always ready.
+// is always ready. When the output cannot be written (a closed pipe) the
+// ACIA ends the run.
 class Acia final : public sim::Device {
 public:
-    enum class Stop : std::uint8_t { none, end_of_input, quit };
+    enum class Stop : std::uint8_t { none, end_of_input, quit, output_lost };
 
     // After the input has ended, this many status reads in a row without a
     // byte to receive and with no data access between them mean that the

@@ -301,6 +301,7 @@ StopReport describe_stop(const Run& run, const sim::Stop& stop, const Acia* acia
             return {"waiting", false};
         case sim::StopReason::device:
             if (acia != nullptr && acia->stop() == Acia::Stop::quit) return {"quit", true};
+            if (acia != nullptr && acia->stop() == Acia::Stop::output_lost) return {"output lost", false};
             return {"end of input", true};
     }
     return {"?", false};

@@ -82,4 +82,12 @@ TEST(Acia, PollingAfterTheInputEndedStopsTheRun) {
     EXPECT_EQ(p.acia.stop(), Acia::Stop::end_of_input);
 }
 
+TEST(Acia, OutputThatCannotBeWrittenStopsTheRun) {
+    Port p("");
+    p.out.setstate(std::ios::badbit);  // as a closed pipe leaves standard output
+    p.memory.write(DATA, 'x');
+    EXPECT_TRUE(p.memory.stop_requested);
+    EXPECT_EQ(p.acia.stop(), Acia::Stop::output_lost);
+}
+
 }  // namespace
