@@ -53,6 +53,11 @@ public:
         }
     }
 
+    // Whether a read or write of an address is answered by the bytes alone,
+    // with no device or ROM to reach.
+    bool reads_plain(std::uint16_t address) const { return kind_[address] < DEVICE; }
+    bool writes_plain(std::uint16_t address) const { return kind_[address] == RAM; }
+
     void mark_rom(std::uint16_t first, std::uint16_t last);
     void map_device(std::uint16_t first, std::uint16_t last, Device& device);
 
