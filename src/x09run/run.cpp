@@ -332,16 +332,22 @@ bool check_expectations(const Run& run) {
     return held;
 }
 
+void report_unwritable(const Run& run, const std::string& name) {
+    run.console.err << "x09run: cannot write '" << name << "': " << std::strerror(errno) << "\n";
+}
+
 bool write_dumps(const Run& run) {
     bool written = true;
     for (const Dump& d : run.settings.dumps) {
         std::string bytes;
-        for (std::uint32_t a = d.first; a <= d.last; ++a) bytes += static_cast<char>(run.memory.peek(static_cast<std::uint16_t>(a)));
+        for (std::uint32_t a = d.first; a <= d.last; ++a) {
+            bytes += static_cast<char>(run.memory.peek(static_cast<std::uint16_t>(a)));
+        }
         std::ofstream file(d.file, std::ios::binary | std::ios::trunc);
         file << bytes;
         file.close();
         if (!file) {
-            run.console.err << "x09run: cannot write '" << d.file << "': " << std::strerror(errno) << "\n";
+            report_unwritable(run, d.file);
             written = false;
         }
     }
@@ -365,6 +371,16 @@ sim::Stop run_cpu(Run& run, Acia* acia, sim::Tracer* tracer) {
     if (acia != nullptr) acia->flush();
     run.console.out.flush();
     return stop;
+}
+
+// The stop line, the expectations and the dumps; whether the run stopped as
+// asked and all of them held.
+bool report_and_check(const Run& run, const sim::Stop& stop, const Acia* acia) {
+    const StopReport report = describe_stop(run, stop, acia);
+    report_stop(run, stop, report);
+    const bool held = check_expectations(run);
+    const bool written = write_dumps(run);
+    return report.as_asked && held && written;
 }
 
 int run_program(Run& run) {
@@ -391,22 +407,17 @@ int run_program(Run& run) {
     if (!run.settings.trace.empty()) {
         trace_file.open(run.settings.trace, std::ios::binary | std::ios::trunc);
         if (!trace_file) {
-            run.console.err << "x09run: cannot write '" << run.settings.trace << "': " << std::strerror(errno) << "\n";
+            report_unwritable(run, run.settings.trace);
             return EXIT_FAILED;
         }
         trace.emplace(trace_file, run.memory, run.symbols, run.cpu.regs);
     }
-
     const sim::Stop stop = run_cpu(run, acia.get(), trace ? &*trace : nullptr);
-    const StopReport report = describe_stop(run, stop, acia.get());
-    report_stop(run, stop, report);
-    bool ok = report.as_asked;
-    ok = check_expectations(run) && ok;
-    ok = write_dumps(run) && ok;
+    bool ok = report_and_check(run, stop, acia.get());
     if (trace) {
         trace_file.close();
         if (!trace_file) {
-            run.console.err << "x09run: cannot write '" << run.settings.trace << "'\n";
+            report_unwritable(run, run.settings.trace);
             ok = false;
         }
     }
