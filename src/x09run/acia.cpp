@@ -19,7 +19,15 @@ void Acia::receive() {
         return;
     }
     flush();
-    const int next = input_.next();
+    if (typed_.empty()) {
+        take(input_.next());
+        return;
+    }
+    take(typed_.front());
+    typed_.pop_front();
+}
+
+void Acia::take(int next) {
     if (next == ByteInput::END) {
         ended_ = true;
     } else if (next == ByteInput::QUIT) {
@@ -68,6 +76,15 @@ void Acia::write(std::uint16_t offset, std::uint8_t value) {
 void Acia::poll(std::uint64_t) {
     if (receive_interrupt_enabled()) {
         receive();
+        return;
+    }
+    for (int key = input_.ready(); key != ByteInput::NONE && stop_ == Stop::none; key = input_.ready()) {
+        if (key == ByteInput::QUIT) {
+            take(key);
+            return;
+        }
+        typed_.push_back(key);
+        if (key == ByteInput::END) return;
     }
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <ostream>
 
 #include "sim/memory.h"
@@ -12,7 +13,9 @@ namespace x09run {
 // (written) and receive (read) data at offset 1. What the program transmits
 // goes to `out`; the receiver takes the next byte of `input` whenever it is
 // empty and the program looks for one (reads the status register, or
-// enables the receive interrupt), so no byte is ever overrun. The transmitter
+// enables the receive interrupt), so no byte is ever overrun. A key typed
+// meanwhile is kept for it, so that the quit key works whatever the program
+// does. The transmitter
 // is always ready. When the output cannot be written (a closed pipe) the
 // ACIA ends the run.
 class Acia final : public sim::Device {
@@ -46,6 +49,7 @@ private:
     bool irq() const { return (receive_interrupt_enabled() && full_) || transmit_interrupt_enabled(); }
     std::uint8_t status() const;
     void receive();
+    void take(int next);
     void end_run(Stop why);
     void drive_irq() { memory_.lines.irq = irq(); }
 
@@ -55,6 +59,7 @@ private:
     std::uint8_t control_ = 0;
     std::uint8_t data_ = 0;
     bool full_ = false;    // a received byte waits in data_
+    std::deque<int> typed_;  // keys the input gave before the program looked
     bool ended_ = false;   // the input has no more bytes
     bool unflushed_ = false;
     unsigned idle_status_reads_ = 0;

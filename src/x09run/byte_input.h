@@ -15,6 +15,9 @@ public:
     virtual ~ByteInput() = default;
     // The next byte (0 to 255), or one of the above.
     virtual int next() = 0;
+    // What next() would return now, when that is known without waiting at
+    // all (a key typed already); NONE otherwise. The byte is taken.
+    virtual int ready() { return NONE; }
 };
 
 // The key that ends a run on a terminal: Ctrl-] (the group separator).

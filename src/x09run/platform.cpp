@@ -31,6 +31,10 @@ public:
         empty_polls_ = 0;
         return key == QUIT_KEY ? QUIT : key;
     }
+    int ready() override {
+        const int key = read_key(false);
+        return key == QUIT_KEY ? QUIT : key;
+    }
 
 private:
     // A key when one was pressed; waits up to a millisecond for one when

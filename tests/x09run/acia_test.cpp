@@ -90,4 +90,32 @@ TEST(Acia, OutputThatCannotBeWrittenStopsTheRun) {
     EXPECT_EQ(p.acia.stop(), Acia::Stop::output_lost);
 }
 
+// Keys typed on a terminal, known at once.
+struct Keys final : x09run::ByteInput {
+    const char* keys = "";
+    int next() override { return ready(); }
+    int ready() override {
+        if (*keys == '\0') return NONE;
+        const char key = *keys++;
+        return key == 'Q' ? QUIT : key;
+    }
+};
+
+TEST(Acia, KeysTypedBeforeTheProgramLooksAreKeptAndTheQuitKeyActsAtOnce) {
+    Keys keys;
+    keys.keys = "ok";
+    std::ostringstream out;
+    sim::Memory memory;
+    Acia acia(memory, keys, out);
+    memory.map_device(STATUS, DATA, acia);
+    memory.poll_devices(100);  // the program does not look: the keys are kept
+    EXPECT_STREQ(keys.keys, "");
+    EXPECT_EQ(memory.read(STATUS) & 0x01, 0x01);
+    EXPECT_EQ(memory.read(DATA), 'o');
+    keys.keys = "Q";
+    memory.poll_devices(200);
+    EXPECT_TRUE(memory.stop_requested);
+    EXPECT_EQ(acia.stop(), Acia::Stop::quit);
+}
+
 }  // namespace
