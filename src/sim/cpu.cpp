@@ -88,14 +88,14 @@ private:
     void look_again() { next_event_ = 0; }
 
     // --- memory and operands ---
-    [[gnu::always_inline]] inline u8 read8(u16 address) {
+    [[gnu::always_inline]] u8 read8(u16 address) {
         if (m_.reads_plain(address)) [[likely]] {
             return m_.peek(address);
         }
         look_again();
         return m_.read(address);
     }
-    [[gnu::always_inline]] inline void write8(u16 address, u8 value) {
+    [[gnu::always_inline]] void write8(u16 address, u8 value) {
         if (m_.writes_plain(address)) [[likely]] {
             m_.load(address, value);
             return;
@@ -103,13 +103,16 @@ private:
         look_again();
         m_.write(address, value);
     }
-    [[gnu::always_inline]] inline u16 read16(u16 address) { return static_cast<u16>(read8(address) << 8 | read8(static_cast<u16>(address + 1))); }
-    [[gnu::always_inline]] inline void write16(u16 address, u16 value) {
+    [[gnu::always_inline]] u16 read16(u16 address) {
+        const u8 high = read8(address);
+        return static_cast<u16>(high << 8 | read8(static_cast<u16>(address + 1)));
+    }
+    [[gnu::always_inline]] void write16(u16 address, u16 value) {
         write8(address, static_cast<u8>(value >> 8));
         write8(static_cast<u16>(address + 1), static_cast<u8>(value));
     }
-    [[gnu::always_inline]] inline u8 fetch8() { return read8(r.pc++); }
-    [[gnu::always_inline]] inline u16 fetch16() {
+    [[gnu::always_inline]] u8 fetch8() { return read8(r.pc++); }
+    [[gnu::always_inline]] u16 fetch16() {
         const u16 value = read16(r.pc);
         r.pc = static_cast<u16>(r.pc + 2);
         return value;
@@ -119,7 +122,7 @@ private:
         r.a = static_cast<u8>(value >> 8);
         r.b = static_cast<u8>(value);
     }
-    [[gnu::always_inline]] inline u16 direct_address() { return static_cast<u16>(r.dp << 8 | fetch8()); }
+    [[gnu::always_inline]] u16 direct_address() { return static_cast<u16>(r.dp << 8 | fetch8()); }
     // The effective address of an indexed operand, by a handler per
     // postbyte: decoding the postbyte at run time took 307 M host
     // instructions on 20 M cycles of the benchmark, the handlers 269 M.
@@ -129,7 +132,7 @@ private:
     // The effective address of a direct, indexed or extended operand; false
     // for an undefined indexed postbyte.
     template <mc6809::Mode MODE>
-    [[gnu::always_inline]] inline bool address(u16& ea) {
+    [[gnu::always_inline]] bool address(u16& ea) {
         if constexpr (MODE == mc6809::Mode::direct) {
             ea = direct_address();
             return true;
@@ -142,7 +145,7 @@ private:
         }
     }
     template <mc6809::Mode MODE>
-    [[gnu::always_inline]] inline bool operand8(u8& value) {
+    [[gnu::always_inline]] bool operand8(u8& value) {
         if constexpr (MODE == mc6809::Mode::immediate) {
             value = fetch8();
             return true;
@@ -156,7 +159,7 @@ private:
         }
     }
     template <mc6809::Mode MODE>
-    [[gnu::always_inline]] inline bool operand16(u16& value) {
+    [[gnu::always_inline]] bool operand16(u16& value) {
         if constexpr (MODE == mc6809::Mode::immediate) {
             value = fetch16();
             return true;
@@ -171,13 +174,13 @@ private:
     }
 
     // --- stacks ---
-    [[gnu::always_inline]] inline void push8(u16& sp, u8 value) { write8(--sp, value); }
-    [[gnu::always_inline]] inline void push16(u16& sp, u16 value) {
+    [[gnu::always_inline]] void push8(u16& sp, u8 value) { write8(--sp, value); }
+    [[gnu::always_inline]] void push16(u16& sp, u16 value) {
         push8(sp, static_cast<u8>(value));
         push8(sp, static_cast<u8>(value >> 8));
     }
-    [[gnu::always_inline]] inline u8 pull8(u16& sp) { return read8(sp++); }
-    [[gnu::always_inline]] inline u16 pull16(u16& sp) {
+    [[gnu::always_inline]] u8 pull8(u16& sp) { return read8(sp++); }
+    [[gnu::always_inline]] u16 pull16(u16& sp) {
         const u8 high = pull8(sp);
         return static_cast<u16>(high << 8 | pull8(sp));
     }
@@ -185,16 +188,18 @@ private:
     void pull_list(u16& sp, u8 list, u16& other);
 
     // --- arithmetic and its flags ---
-    [[gnu::always_inline]] inline void set_flags(u8 affected, u8 values) { r.cc = static_cast<u8>((r.cc & ~affected) | values); }
+    [[gnu::always_inline]] void set_flags(u8 affected, u8 values) {
+        r.cc = static_cast<u8>((r.cc & ~affected) | values);
+    }
     u8 add8(u8 a, u8 b, bool carry);
     u8 sub8(u8 a, u8 b, bool borrow);
     u16 add16(u16 a, u16 b);
     u16 sub16(u16 a, u16 b);
-    [[gnu::always_inline]] inline u8 logic8(u8 result) {
+    [[gnu::always_inline]] u8 logic8(u8 result) {
         set_flags(CC_N | CC_Z | CC_V, nz8(result));
         return result;
     }
-    [[gnu::always_inline]] inline u16 load16(u16 value) {
+    [[gnu::always_inline]] u16 load16(u16 value) {
         set_flags(CC_N | CC_Z | CC_V, nz16(value));
         return value;
     }
