@@ -199,4 +199,20 @@ TEST(Memory, RomIgnoresAndCountsWritesAndDevicesSeeTheirOffset) {
     EXPECT_FALSE(m.memory->stop_requested);
 }
 
+// A 16-bit read reaches a device high byte first, as the CPU's bus cycles do.
+TEST(Memory, WordReadsReachADeviceHighByteFirst) {
+    class Counter : public sim::Device {
+    public:
+        std::uint8_t read(std::uint16_t) override { return ++reads; }
+        void write(std::uint16_t, std::uint8_t) override {}
+        std::uint8_t reads = 0;
+    };
+    Machine m("FC C0 00 3F");  // ldd $C000; swi
+    Counter counter;
+    m.memory->map_device(0xC000, 0xC001, counter);
+    m.cpu.run({.stop_on_swi = true});
+    EXPECT_EQ(m.cpu.regs.a, 1);
+    EXPECT_EQ(m.cpu.regs.b, 2);
+}
+
 }  // namespace
