@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "base/asm_state.h"
+#include "formats/hex_records.h"
 #include "output/image_files.h"
 
 namespace {
@@ -48,8 +49,7 @@ void for_each_record(const AsmState& st, const ImageLayout& layout, Emit emit) {
     }
 }
 
-// One record of count, address, data and checksum bytes. S-records sum into
-// a ones' complement checksum, Intel HEX into a two's complement one.
+// One record of count, address, data and checksum bytes.
 struct RecordWriter {
     std::string& out;
     unsigned sum = 0;
@@ -76,7 +76,7 @@ void srec_record(std::string& out, const char* type, std::int32_t address, const
     w.byte(count + 3);
     w.word(address);
     w.bytes(data, count);
-    w.byte(static_cast<int>(~w.sum));
+    w.byte(formats::srec_checksum(w.sum));
     out += '\n';
 }
 
@@ -88,7 +88,7 @@ void ihex_record(std::string& out, int type, std::int32_t address, const std::ui
     w.word(address);
     w.byte(type);
     w.bytes(data, count);
-    w.byte(static_cast<int>(0u - w.sum));
+    w.byte(formats::ihex_checksum(w.sum));
     out += '\n';
 }
 

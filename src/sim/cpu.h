@@ -53,6 +53,12 @@ public:
     Registers regs;
     std::uint64_t cycles = 0;
 
+    // NMI is ignored after reset until the program first loads S.
+    bool nmi_armed = false;
+    // A CWAI or SYNC the CPU waits in, kept from one run to the next.
+    enum class Wait : std::uint8_t { none, cwai, sync };
+    Wait wait = Wait::none;
+
     // Runs instructions, and takes interrupts as the lines ask, until a stop.
     Stop run(const RunLimits& limits, Tracer* tracer = nullptr);
 

@@ -41,8 +41,22 @@ public:
     std::uint8_t peek(std::uint16_t address) const { return bytes_[address]; }
 
     // What the CPU reads and writes. A write to ROM is ignored and counted.
-    std::uint8_t read(std::uint16_t address);
-    void write(std::uint16_t address, std::uint8_t value);
+    // RAM is answered here, inline: the CPU's every access comes this way.
+    std::uint8_t read(std::uint16_t address) {
+        return kind_[address] < DEVICE ? bytes_[address] : read_device(address);
+    }
+    void write(std::uint16_t address, std::uint8_t value) {
+        if (kind_[address] == RAM) {
+            bytes_[address] = value;
+        } else {
+            write_other(address, value);
+        }
+    }
+
+    // Whether a read or write of an address is answered by the bytes alone,
+    // with no device or ROM to reach.
+    bool reads_plain(std::uint16_t address) const { return kind_[address] < DEVICE; }
+    bool writes_plain(std::uint16_t address) const { return kind_[address] == RAM; }
 
     void mark_rom(std::uint16_t first, std::uint16_t last);
     void map_device(std::uint16_t first, std::uint16_t last, Device& device);
@@ -56,6 +70,10 @@ public:
     bool stop_requested = false;
 
 private:
+    static constexpr std::uint8_t RAM = 0, ROM = 1, DEVICE = 2;
+    std::uint8_t read_device(std::uint16_t address);
+    void write_other(std::uint16_t address, std::uint8_t value);
+
     std::array<std::uint8_t, 0x10000> bytes_{};
     // What each address is: 0 for RAM, 1 for ROM, 2 + n for devices_[n].
     std::array<std::uint8_t, 0x10000> kind_{};
