@@ -57,6 +57,10 @@ public:
     // with no device or ROM to reach.
     bool reads_plain(std::uint16_t address) const { return kind_[address] < DEVICE; }
     bool writes_plain(std::uint16_t address) const { return kind_[address] == RAM; }
+    // Whether the bytes an instruction at an address may fetch, the longest
+    // instruction's FETCH_WINDOW bytes from it on, all read plain.
+    static constexpr unsigned FETCH_WINDOW = 5;
+    bool fetches_plain(std::uint16_t address) const { return fetches_plain_[address]; }
 
     void mark_rom(std::uint16_t first, std::uint16_t last);
     void map_device(std::uint16_t first, std::uint16_t last, Device& device);
@@ -77,6 +81,7 @@ private:
     std::array<std::uint8_t, 0x10000> bytes_{};
     // What each address is: 0 for RAM, 1 for ROM, 2 + n for devices_[n].
     std::array<std::uint8_t, 0x10000> kind_{};
+    std::array<bool, 0x10000> fetches_plain_{};
     std::vector<Device*> devices_;
     std::vector<std::uint16_t> device_base_;
     std::uint64_t ignored_rom_writes_ = 0;
