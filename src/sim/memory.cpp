@@ -4,7 +4,10 @@
 
 namespace sim {
 
-Memory::Memory() { fetches_plain_.fill(true); }
+Memory::Memory() {
+    fetches_plain_.fill(true);
+    kind_[0x10000] = DEVICE;
+}
 
 std::uint8_t Memory::read_device(std::uint16_t address) {
     const std::size_t n = kind_[address] - DEVICE;
