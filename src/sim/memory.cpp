@@ -4,7 +4,10 @@
 
 namespace sim {
 
-Memory::Memory() = default;
+Memory::Memory() {
+    fetches_plain_.fill(true);
+    kind_[0x10000] = DEVICE;
+}
 
 std::uint8_t Memory::read_device(std::uint16_t address) {
     const std::size_t n = kind_[address] - DEVICE;
@@ -38,6 +41,9 @@ void Memory::map_device(std::uint16_t first, std::uint16_t last, Device& device)
     device_base_.push_back(first);
     for (unsigned a = first; a <= last; ++a) {
         kind_[a] = kind;
+        for (unsigned back = 0; back < FETCH_WINDOW; ++back) {
+            fetches_plain_[(a - back) & 0xFFFF] = false;
+        }
     }
 }
 

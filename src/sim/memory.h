@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 namespace sim {
@@ -57,6 +58,15 @@ public:
     // with no device or ROM to reach.
     bool reads_plain(std::uint16_t address) const { return kind_[address] < DEVICE; }
     bool writes_plain(std::uint16_t address) const { return kind_[address] == RAM; }
+    // The same for the two bytes from an address, by one test of both kinds:
+    // RAM and ROM differ from 0 in bit 0 alone. At $FFFF, never: the second
+    // byte wraps to $0000.
+    bool reads_plain16(std::uint16_t address) const { return (kinds16(address) & 0xFEFE) == 0; }
+    bool writes_plain16(std::uint16_t address) const { return kinds16(address) == 0; }
+    // Whether the bytes an instruction at an address may fetch, the longest
+    // instruction's FETCH_WINDOW bytes from it on, all read plain.
+    static constexpr unsigned FETCH_WINDOW = 5;
+    bool fetches_plain(std::uint16_t address) const { return fetches_plain_[address]; }
 
     void mark_rom(std::uint16_t first, std::uint16_t last);
     void map_device(std::uint16_t first, std::uint16_t last, Device& device);
@@ -72,11 +82,19 @@ public:
 private:
     static constexpr std::uint8_t RAM = 0, ROM = 1, DEVICE = 2;
     std::uint8_t read_device(std::uint16_t address);
+    std::uint16_t kinds16(std::uint16_t address) const {
+        std::uint16_t kinds = 0;
+        std::memcpy(&kinds, &kind_[address], sizeof kinds);
+        return kinds;
+    }
     void write_other(std::uint16_t address, std::uint8_t value);
 
     std::array<std::uint8_t, 0x10000> bytes_{};
     // What each address is: 0 for RAM, 1 for ROM, 2 + n for devices_[n].
-    std::array<std::uint8_t, 0x10000> kind_{};
+    // One more than the addresses: past $FFFF a device kind, so that the
+    // two-byte tests of $FFFF fail.
+    std::array<std::uint8_t, 0x10001> kind_{};
+    std::array<bool, 0x10000> fetches_plain_{};
     std::vector<Device*> devices_;
     std::vector<std::uint16_t> device_base_;
     std::uint64_t ignored_rom_writes_ = 0;

@@ -215,4 +215,49 @@ TEST(Memory, WordReadsReachADeviceHighByteFirst) {
     EXPECT_EQ(m.cpu.regs.b, 2);
 }
 
+// Code fetched from a device, or next to one, runs as from memory, and the
+// device sees each byte fetched from it once.
+TEST(Memory, InstructionsFetchFromADeviceAsFromMemory) {
+    class CodeDevice : public sim::Device {
+    public:
+        std::uint8_t read(std::uint16_t offset) override {
+            ++reads;
+            return code[offset];
+        }
+        void write(std::uint16_t, std::uint8_t) override {}
+        std::array<std::uint8_t, 4> code{};
+        int reads = 0;
+    };
+    struct Case {
+        const char* before;        // at $BFFC, to $BFFF
+        std::array<std::uint8_t, 4> device;  // at $C000
+        std::uint16_t jump_to;
+        std::uint16_t d;
+        int reads;
+    };
+    const Case cases[] = {
+        {"3F 3F 3F 3F", {0xCC, 0x12, 0x34, 0x3F}, 0xC000, 0x1234, 4},  // ldd #$1234; swi, all on the device
+        {"3F 3F CC 12", {0x34, 0x3F, 0x3F, 0x3F}, 0xBFFE, 0x1234, 2},  // ldd's low byte and swi on the device
+        {"CC 56 78 3F", {0x3F, 0x3F, 0x3F, 0x3F}, 0xBFFC, 0x5678, 0},  // ldd; swi beside the device
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.jump_to);
+        Machine m("7E 00 00");  // jmp
+        m.memory->load(ORIGIN + 1, static_cast<std::uint8_t>(c.jump_to >> 8));
+        m.memory->load(ORIGIN + 2, static_cast<std::uint8_t>(c.jump_to));
+        const auto before = parse_bytes(c.before);
+        for (std::size_t i = 0; i < before.size(); ++i) {
+            m.memory->load(static_cast<std::uint16_t>(0xBFFC + i), before[i]);
+        }
+        CodeDevice device;
+        device.code = c.device;
+        m.memory->map_device(0xC000, 0xC003, device);
+        const sim::Stop stop = m.cpu.run({.max_cycles = 100, .stop_on_swi = true});
+        EXPECT_EQ(stop.reason, StopReason::swi);
+        EXPECT_EQ(m.cpu.regs.a << 8 | m.cpu.regs.b, c.d);
+        EXPECT_EQ(m.cpu.cycles, 4u + 3u);  // jmp, ldd #
+        EXPECT_EQ(device.reads, c.reads);
+    }
+}
+
 }  // namespace
