@@ -12,6 +12,7 @@
 
 #include "driver/run_driver.h"
 #include "support/assemble.h"
+#include "x09run/monitor.h"
 #include "x09run/run.h"
 
 namespace {
@@ -204,13 +205,9 @@ TEST(X09run, TheAciaEchoesUntilTheInputEnds) {
 // The shipped monitor answers on its serial port.
 TEST(X09run, TheMonitorAnswers) {
     TempDir dir;
-    std::ifstream source(EXAMPLES_DIR "/monitor.asm", std::ios::binary);
-    dir.write("monitor.asm", std::string(std::istreambuf_iterator<char>(source), {}));
+    std::string console;
+    ASSERT_TRUE(assemble_monitor(dir, console)) << console;
     ScopedCwd cwd(dir.path);
-    std::ostringstream console;
-    RunOptions options;
-    options.symbols = true;
-    ASSERT_EQ(assemble_source("monitor.asm", console, options), RunOutcome::completed) << console.str();
     const Outcome o = x09run({"--symbols", "monitor.sym", "--acia", "acia", "--rom", "$F000-$FFFF", "monitor.obj"},
                              "A0010Dh");
     EXPECT_EQ(o.status, 0) << o.err;

@@ -22,6 +22,7 @@
 
 #include "driver/run_driver.h"
 #include "support/assemble.h"
+#include "x09run/monitor.h"
 
 namespace {
 
@@ -86,13 +87,9 @@ struct TerminalRun {
 
 TEST(Terminal, KeysAsTypedTheQuitKeyAndTheTerminalRestored) {
     TempDir dir;
-    std::ifstream source(EXAMPLES_DIR "/monitor.asm", std::ios::binary);
-    dir.write("monitor.asm", std::string(std::istreambuf_iterator<char>(source), {}));
+    std::string console;
+    ASSERT_TRUE(assemble_monitor(dir, console)) << console;
     ScopedCwd cwd(dir.path);
-    std::ostringstream console;
-    RunOptions options;
-    options.symbols = true;
-    ASSERT_EQ(assemble_source("monitor.asm", console, options), RunOutcome::completed) << console.str();
 
     for (const int ending : {0, SIGTERM, SIGHUP}) {
         TerminalRun run({"--symbols", "monitor.sym", "--acia", "acia", "monitor.obj"});
