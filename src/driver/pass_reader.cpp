@@ -491,17 +491,18 @@ void keep_read(AsmState& st, const SourceCursor& cursor, int ended_by) {
     if (st.kept_reads.size() >= KEPT_READS_MAX) {
         return;
     }
+    KeptRead& kept = st.kept_reads.emplace_back();
     if (!cursor.verbatim || (ended_by != '\n' && ended_by != ':')) {
-        st.kept_reads.emplace_back();  // read again in pass 2
+        kept.line_len = -1;  // read again in pass 2
         return;
     }
-    st.kept_reads.push_back({.fields = st.fields,
-                             .next = static_cast<std::uint32_t>(cursor.at - cursor.start),
-                             .line_len = static_cast<std::int16_t>(st.line_len),
-                             .operand_at = static_cast<std::int16_t>(st.operand_at),
-                             .slash_field = static_cast<std::int8_t>(st.slash_field),
-                             .long_fields = st.long_fields,
-                             .ended_by = static_cast<std::uint8_t>(ended_by)});
+    kept.fields = st.fields;
+    kept.next = static_cast<std::uint32_t>(cursor.at - cursor.start);
+    kept.line_len = static_cast<std::int16_t>(st.line_len);
+    kept.operand_at = static_cast<std::int16_t>(st.operand_at);
+    kept.slash_field = static_cast<std::int8_t>(st.slash_field);
+    kept.long_fields = st.long_fields;
+    kept.ended_by = static_cast<std::uint8_t>(ended_by);
 }
 
 // Pass 2 takes statement number `index` as pass 1 kept it, or reads it.
