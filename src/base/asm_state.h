@@ -18,26 +18,6 @@ inline constexpr int IMAGE_SIZE = 65536;    // the whole address space
 inline constexpr int EMIT_SIZE = 6;
 inline constexpr int SYMBOL_CAPACITY = 1000;
 inline constexpr int SYMBOL_NAME_LEN = 10;
-
-// A statement as pass 1 read it, when its text is its bytes in the source
-// unchanged (no tab, carriage return or NUL, within column 79, ended by a line
-// feed or a colon): its fields and what the splitter noted; line_len < 0
-// when pass 2 must read the statement itself.
-struct KeptRead {
-    // Made without clearing ("= default" would clear it when the vector makes
-    // it): pass 1 fills each record it pushes. Pays: 0.3 M of the
-    // benchmark's 27.9 M instructions.
-    KeptRead() {}
-    std::array<char, FIELDS_SIZE> fields;
-    std::uint32_t next;  // source offset after the statement
-    std::int16_t line_len;
-    std::int16_t operand_at;
-    std::int8_t slash_field;
-    std::uint8_t long_fields;
-    std::uint8_t ended_by;
-};
-// At most this many statements are kept: 7 MiB.
-inline constexpr std::size_t KEPT_READS_MAX = std::size_t{1} << 16;
 inline constexpr std::size_t LISTING_BLOCK = 65536;
 inline constexpr int SYMBOL_SLOTS = 2048;  // a power of two, at least twice the rows
 
@@ -82,9 +62,6 @@ struct AsmState {
     std::int32_t operand_at = LINE_SIZE;  // position in line where operand 1 starts; LINE_SIZE when none
     std::int32_t slash_field = -1;  // start of the field a "/" cut right after a character of it; -1 when none
     std::uint8_t long_fields = 0;   // bit f: field f (label, mnemonic, operand 1) ran on past 20 characters
-    // How pass 1 read each of the first statements, for pass 2 to take
-    // instead of walking its bytes again.
-    std::vector<KeptRead> kept_reads;
 
     // The code image.
     std::array<std::uint8_t, IMAGE_SIZE> image{};  // zero at run start, never cleared

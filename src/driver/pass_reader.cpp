@@ -31,7 +31,7 @@ constexpr int TAB_STOP = 8;
 // the end only when it meets a NUL byte.
 struct SourceCursor {
     explicit SourceCursor(const std::string& bytes)
-        : start(reinterpret_cast<const unsigned char*>(bytes.c_str())), at(start), end(start + bytes.size()) {}
+        : at(reinterpret_cast<const unsigned char*>(bytes.c_str())), end(at + bytes.size()) {}
 
     // Bytes of the file not read yet.
     std::size_t remaining() const { return at < end ? static_cast<std::size_t>(end - at) : 0; }
@@ -42,12 +42,8 @@ struct SourceCursor {
         return rest.substr(0, rest.find('\n'));
     }
 
-    const unsigned char* start;  // the first byte of the source
-    const unsigned char* at;     // the next byte to read
-    const unsigned char* end;    // the NUL after the text
-    // The text of the statement just read is its bytes in the source: the
-    // walk met no tab, carriage return or NUL and nothing past column 79.
-    bool verbatim = false;
+    const unsigned char* at;   // the next byte to read
+    const unsigned char* end;  // the NUL after the text
 };
 
 void reset_pass(AsmState& st) {
@@ -221,7 +217,6 @@ int read_statement(AsmState& st, SourceCursor& cursor) {
     int column = 0;
     int first_nul = -1;                           // where a NUL byte stands in the line
     const unsigned char* dropped_from = nullptr;  // the first byte read at column 79
-    bool changed = false;                         // a tab or carriage return was met
     unsigned char c = *p++;
     ReadAction action = read_actions[c];
 
@@ -297,7 +292,6 @@ int read_statement(AsmState& st, SourceCursor& cursor) {
                         note_apostrophe_tab(st, column - 1);
                     }
                     column = next_tab_column(column);
-                    changed = true;
                 }
                 for (;;) {
                     if (column == LINE_MAX_CHARS) {
@@ -310,10 +304,7 @@ int read_statement(AsmState& st, SourceCursor& cursor) {
                         ++column;
                     } else if (action == ReadAction::tab) {
                         column = next_tab_column(column);
-                        changed = true;
-                    } else if (action == ReadAction::drop) {
-                        changed = true;
-                    } else {
+                    } else if (action != ReadAction::drop) {
                         break;
                     }
                 }
@@ -341,7 +332,7 @@ int read_statement(AsmState& st, SourceCursor& cursor) {
                     goto full_line;
                 }
                 break;
-            case ReadAction::drop: changed = true; break;
+            case ReadAction::drop: break;
             case ReadAction::nul:
                 if (p > cursor.end) {
                     goto statement_end;
@@ -373,9 +364,8 @@ text_only:
             case ReadAction::tab:
                 note_text_tab(st, column);
                 column = next_tab_column(column);
-                changed = true;
                 break;
-            case ReadAction::drop: changed = true; break;
+            case ReadAction::drop: break;
             case ReadAction::nul:
                 if (p > cursor.end) {
                     goto text_end;
@@ -408,7 +398,6 @@ statement_end:
     fields.stop();
 text_end:
     cursor.at = p;
-    cursor.verbatim = !changed && dropped_from == nullptr && first_nul < 0;
     fields.finish(st);
     int ended_by = c;
     if (action == ReadAction::ctrl_z) {
@@ -485,64 +474,12 @@ bool colon_in_comment_text(const AsmState& st) {
     return st.line[read_to] != '\0';
 }
 
-// Pass 1 keeps how it read the statement just read, when its text is its
-// bytes in the source and a line feed or colon ended it.
-void keep_read(AsmState& st, const SourceCursor& cursor, int ended_by) {
-    if (st.kept_reads.size() >= KEPT_READS_MAX) {
-        return;
-    }
-    KeptRead& kept = st.kept_reads.emplace_back();
-    if (!cursor.verbatim || (ended_by != '\n' && ended_by != ':')) {
-        kept.line_len = -1;  // read again in pass 2
-        return;
-    }
-    kept.fields = st.fields;
-    kept.next = static_cast<std::uint32_t>(cursor.at - cursor.start);
-    kept.line_len = static_cast<std::int16_t>(st.line_len);
-    kept.operand_at = static_cast<std::int16_t>(st.operand_at);
-    kept.slash_field = static_cast<std::int8_t>(st.slash_field);
-    kept.long_fields = st.long_fields;
-    kept.ended_by = static_cast<std::uint8_t>(ended_by);
-}
-
-// Pass 2 takes statement number `index` as pass 1 kept it, or reads it.
-// Pays: 3.0 M of the benchmark's 30.9 M instructions, for 2.2 MB kept.
-int take_statement(AsmState& st, SourceCursor& cursor, std::size_t index) {
-    if (index >= st.kept_reads.size() || st.kept_reads[index].line_len < 0) {
-        return read_statement(st, cursor);
-    }
-    const KeptRead& kept = st.kept_reads[index];
-    char* const line = st.line.data();
-    std::memset(line, ' ', LINE_SIZE);
-    std::memcpy(line, cursor.at, static_cast<std::size_t>(kept.line_len));
-    line[kept.line_len] = '\0';
-    st.line_len = kept.line_len;
-    st.fields = kept.fields;
-    st.operand_at = kept.operand_at;
-    st.slash_field = kept.slash_field;
-    st.long_fields = kept.long_fields;
-    cursor.at = cursor.start + kept.next;
-    return kept.ended_by;
-}
-
 // The statements of a pass, each read, split and assembled in turn.
 void run_statements(AsmState& st, int pass) {
     SourceCursor cursor(st.source);
-    if (pass == 1) {
-        // A statement takes 10 bytes or more in most sources.
-        st.kept_reads.clear();
-        st.kept_reads.reserve(std::min(KEPT_READS_MAX, st.source.size() / 8 + 1));
-    }
-    std::size_t index = 0;
     bool stop = false;
     while (!stop) {
-        int ended_by;
-        if (pass == 1) {
-            ended_by = read_statement(st, cursor);
-            keep_read(st, cursor, ended_by);
-        } else {
-            ended_by = take_statement(st, cursor, index++);
-        }
+        const int ended_by = read_statement(st, cursor);
         if (ended_by == ':' && wants(st, Warning::colon)) {
             check_colon(st, cursor);
         }
