@@ -358,13 +358,5 @@ int run_command_line(int argc, const char* const* argv, std::istream& in, std::o
     if (argc <= 1) {
         return run_assembler(in, out);
     }
-    int status = run_with_arguments(argc, argv, in, out, err);
-    // The console never decides the files, which are written by now; a
-    // console text that was lost fails the call.
-    out.flush();
-    if (!out) {
-        err << "x09asm: the console text could not be written to standard output\n";
-        status = std::max(status, EXIT_STOPPED);
-    }
-    return status;
+    return run_with_arguments(argc, argv, in, out, err);
 }

@@ -24,8 +24,17 @@ int run_within_memory(int argc, const char* const* argv, std::istream& in, std::
 
 }  // namespace
 
+// The console and the diagnostics never decide the files, which are written
+// by now; with arguments, a text that was lost on either fails the call.
 int run_program(int argc, const char* const* argv, std::istream& in, std::ostream& out, std::ostream& err) {
     const int status = run_within_memory(argc, argv, in, out, err);
+    if (argc <= 1) {
+        return status;
+    }
+    out.flush();
+    if (!out) {
+        err << "x09asm: the console text could not be written to standard output\n";
+    }
     err.flush();
-    return argc > 1 && !err ? std::max(status, EXIT_STOPPED) : status;
+    return !out || !err ? std::max(status, EXIT_STOPPED) : status;
 }
