@@ -231,9 +231,13 @@ std::string cause_text(const Finding& f) {
     return "error";
 }
 
+// Each diagnostic goes out whole, in one write: standard error writes every
+// piece it is given at once.
+void put_line(const AsmState& st, const std::string& text) { *st.diagnostics << text; }
+
 void write_line(AsmState& st, std::int32_t line, const char* severity, const std::string& text,
                 const std::string& tag) {
-    *st.diagnostics << st.source_name << ':' << line << ": " << severity << ": " << text << " [" << tag << "]\n";
+    put_line(st, st.source_name + ':' + std::to_string(line) + ": " + severity + ": " + text + " [" + tag + "]\n");
 }
 
 // The names whose errors follow from a full table: the name that filled it
@@ -307,8 +311,8 @@ void report_statement_diagnostics(AsmState& st) {
 
 void report_undefined_symbol(AsmState& st, int row) {
     if (st.diagnostics != nullptr) {
-        *st.diagnostics << st.source_name << ':' << st.symbol_lines[row] << ": error: undefined symbol "
-                        << quoted(symbol_name(st.symbols[row])) << "\n";
+        put_line(st, st.source_name + ':' + std::to_string(st.symbol_lines[row]) + ": error: undefined symbol " +
+                         quoted(symbol_name(st.symbols[row])) + "\n");
     }
 }
 
@@ -335,22 +339,19 @@ void report_warnings_are_errors(AsmState& st) {
 
 void report_run_error(const AsmState& st, std::int32_t line, const std::string& message) {
     if (st.diagnostics != nullptr) {
-        *st.diagnostics << st.source_name;
-        if (line != 0) {
-            *st.diagnostics << ':' << line;
-        }
-        *st.diagnostics << ": error: " << message << "\n";
+        const std::string where = line != 0 ? st.source_name + ':' + std::to_string(line) : st.source_name;
+        put_line(st, where + ": error: " + message + "\n");
     }
 }
 
 void report_reason(const AsmState& st, const char* action, const std::string& name, const std::string& reason) {
     if (st.diagnostics != nullptr) {
-        *st.diagnostics << "x09asm: cannot " << action << " '" << name << "': " << reason << "\n";
+        put_line(st, "x09asm: cannot " + std::string(action) + " '" + name + "': " + reason + "\n");
     }
 }
 
 void report_standard_input_reason(const AsmState& st, const std::string& reason) {
     if (st.diagnostics != nullptr) {
-        *st.diagnostics << "x09asm: cannot read standard input: " << reason << "\n";
+        put_line(st, "x09asm: cannot read standard input: " + reason + "\n");
     }
 }

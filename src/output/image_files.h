@@ -2,13 +2,22 @@
 
 #include <cstdint>
 #include <cstring>
+#include <functional>
+#include <span>
 #include <string>
+#include <string_view>
 
 #include "output/listing.h"
 
 struct AsmState;
 
-// The ROM-writer image and the object file, from the image as pass 2 left it.
+// Receives a text a piece at a time.
+using TextSink = std::function<void(std::string_view)>;
+
+// The ROM-writer image and the object file, from the image as pass 2 left it:
+// made in `block` and handed to `sink` a block at a time, or made whole.
+void write_rom_image_text(const AsmState& st, std::span<char> block, const TextSink& sink);
+void write_object_text(const AsmState& st, std::span<char> block, const TextSink& sink);
 std::string rom_image_text(const AsmState& st);
 std::string object_text(const AsmState& st);
 
