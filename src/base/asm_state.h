@@ -58,27 +58,6 @@ struct CharsWithRoom {
     std::array<char, N + Room> chars{};
 };
 
-// Where a statement's fields came from in its text: field f holds the
-// lengths[f] characters of the text from column starts[f] (lowered in the
-// mnemonic field), and its comma mark when bit f of commas is set.
-struct FieldLayout {
-    std::array<std::uint8_t, 5> starts;
-    std::array<std::uint8_t, 5> lengths;
-    std::uint8_t commas;
-};
-
-// What pass 1 read of a statement whose text is its bytes as they stand (no
-// tab, carriage return, NUL or "]" among them, shorter than a full line,
-// ended by a line feed or colon), so that pass 2 makes its text and fields
-// again without the walk over its bytes.
-struct StatementRecord {
-    static constexpr std::uint8_t READ_AGAIN = 0xFF;  // as length: any other statement
-    std::uint8_t length;  // its bytes, the line feed or colon not counted
-    std::uint8_t operand_at;
-    std::int8_t slash_field;
-    FieldLayout layout;
-};
-
 // The code image and the marks of the bytes placed in it, taken from the
 // system as zeroed memory (calloc): at 128 KiB the system maps fresh pages,
 // which cost nothing until a statement stores into them. Zeroed in place,
@@ -126,7 +105,6 @@ struct AsmState {
     std::int32_t operand_at = LINE_SIZE;  // position in line where operand 1 starts; LINE_SIZE when none
     std::int32_t slash_field = -1;  // start of the field a "/" cut right after a character of it; -1 when none
     std::uint8_t long_fields = 0;   // bit f: field f (label, mnemonic, operand 1) ran on past 20 characters
-    std::vector<StatementRecord> statements;  // of pass 1, in order, for pass 2
 
     // The code image.
     std::unique_ptr<ImageSpace, FreeImageSpace> image_space = zeroed_image_space();

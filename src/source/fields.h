@@ -28,8 +28,7 @@ int split_fields(AsmState& st);
 // mnemonic field is filled are lowered, and nothing goes past position 99.
 // A word longer than 20 characters runs on into the next field's positions.
 // It notes, for the warnings, where operand 1 starts, a "/" that cut a field
-// and fields that ran on past their 20 characters, and for the statement's
-// record where each field's word stands in the line.
+// and fields that ran on past their 20 characters.
 class FieldWriter {
 public:
     explicit FieldWriter(char* fields) : fields_(fields) { std::memset(fields, ' ', FIELDS_SIZE); }
@@ -49,16 +48,14 @@ public:
     void wrote(int n) { w_ += n; }
     // A comma ends the field and marks it.
     void comma() {
-        if (f_ < FIELD_COUNT) {
+        if (s_ < FIELDS_SIZE) {
             fields_[s_ + FIELD_WIDTH - 1] = ',';
-            layout_.commas = static_cast<std::uint8_t>(layout_.commas | 1u << f_);
         }
         end_field();
     }
     // A space (the first of a run) ends the field.
     void end_field() {
         note_field_end();
-        ++f_;
         s_ += FIELD_WIDTH;
         w_ = s_;
         lower_ = s_ == FIELD_MNEMONIC ? 0x20 : 0;
@@ -67,9 +64,6 @@ public:
     void field_starts(int at) {
         if (s_ == FIELD_OPERAND1) {
             operand_at_ = at;
-        }
-        if (f_ < FIELD_COUNT) {
-            layout_.starts[f_] = static_cast<std::uint8_t>(at);
         }
     }
     // The fields end: at a NUL, a "/" or the end of the text.
@@ -86,38 +80,24 @@ public:
     void finish(AsmState& st) const {
         st.operand_at = operand_at_;
         st.slash_field = slash_field_;
-        st.long_fields = static_cast<std::uint8_t>(run_on_ & LONG_FIELDS);
+        st.long_fields = long_fields_;
     }
-    // Where in the line each field's word stands, for the statement's record.
-    const FieldLayout& layout() const { return layout_; }
-    std::int32_t operand_at() const { return operand_at_; }
-    std::int32_t slash_field() const { return slash_field_; }
-    // Whether a word ran on past its field's 20 characters, in any field.
-    bool ran_on() const { return run_on_ != 0; }
 
 private:
-    static constexpr int FIELD_COUNT = FIELDS_SIZE / FIELD_WIDTH;
-    static constexpr std::uint8_t LONG_FIELDS = 7;  // the label, mnemonic and operand-1 bits of run_on_
-
-    // The field ends with w: note its length, and a word that ran on.
+    // The field ends with w: note a label, mnemonic or operand 1 that ran on.
     void note_field_end() {
-        if (f_ < FIELD_COUNT) {
-            layout_.lengths[f_] = static_cast<std::uint8_t>(w_ - s_);
-            if (w_ - s_ > FIELD_WIDTH) {
-                run_on_ = static_cast<std::uint8_t>(run_on_ | 1u << f_);
-            }
+        if (w_ - s_ > FIELD_WIDTH && s_ <= FIELD_OPERAND1) {
+            long_fields_ = static_cast<std::uint8_t>(long_fields_ | 1u << (s_ / FIELD_WIDTH));
         }
     }
 
     char* fields_;
-    int f_ = 0;            // the field being filled: 0 for the label
     int s_ = FIELD_LABEL;  // start of the field being filled
     int w_ = FIELD_LABEL;  // next write position; may run on past the field
     char lower_ = 0;       // 0x20 while the mnemonic field is filled
     std::int32_t operand_at_ = LINE_SIZE;
     std::int32_t slash_field_ = -1;
-    std::uint8_t run_on_ = 0;  // bit f: field f ran on past 20 characters
-    FieldLayout layout_{};
+    std::uint8_t long_fields_ = 0;
 };
 
 inline SourceText fields_text(const AsmState& st) { return {st.fields.data(), FIELDS_SIZE}; }

@@ -90,6 +90,56 @@ TEST(PassReader, StatementsAsListed) {
     }
 }
 
+// The listing of the source's first statement: its line and its error line.
+std::string first_statement_listed(const std::string& source) {
+    std::istringstream listing(listing_of(source));
+    std::string first, line;
+    while (std::getline(listing, line) && (first.empty() || line.starts_with("      ****"))) {
+        first += line + "\n";
+    }
+    return first;
+}
+
+// A statement with more than a line's worth of source after it is read by
+// the fast path for plain text; the last one of a short source by the walk
+// over its bytes. Both must read it alike.
+TEST(PassReader, StatementReadAlikeWhateverFollows) {
+    const std::string after = std::string("\n").append(120, '*').append("\n");
+    const std::string lines[] = {
+        "start lda #$10",
+        " LDA ,X",
+        " ldd 2,y",
+        "a,b,c,d,e,f,g",
+        "a b c d e f g h",
+        " fcc /hello, world/",
+        " fcc /a]b/",
+        "x/y lda #1",
+        " lda #1/2",
+        " fcb 1,2,3,4,5,6,7",
+        " pshs a,b,x,y",
+        "",
+        "   ",
+        "* comment, with / slash",
+        " lda abcdefghijklmnopqrst",
+        " lda abcdefghijklmnopqrstu",
+        " abcdefghijklmnopqrst #1",
+        "label:  nop",
+        " ldx #',",
+        " leax [,x]",
+        " LDAA  #$FF ;comment",
+        std::string("*").append(77, 'x'),
+        std::string("*").append(78, 'x'),
+        std::string(" nop").append(74, ' '),
+        std::string(" nop").append(75, ' '),
+        std::string(" fcc /").append(71, 'q').append("/"),
+        std::string(" fcc /").append(72, 'q').append("/"),
+        std::string(" fcb 1,").append(71, ' '),
+    };
+    for (const std::string& line : lines) {
+        EXPECT_EQ(first_statement_listed(line + after), first_statement_listed(line + "\n")) << "'" << line << "'";
+    }
+}
+
 TEST(PassReader, PlacementMoveAfterPass1) {
     TempDir dir;
     // 4 + 1 + 3 + $18 = $20 bytes up to the end directive
