@@ -58,6 +58,21 @@ struct CharsWithRoom {
     std::array<char, N + Room> chars{};
 };
 
+// Where the fields of a plain statement (one whose text is its bytes as they
+// stand) come from: field f holds the lengths[f] characters of the text from
+// column starts[f] (lowered in the mnemonic field), and its comma mark when
+// bit f of commas is set. Pass 1 keeps one for each statement, for pass 2.
+struct StatementLayout {
+    static constexpr std::uint8_t WALKED = 0xFF;  // as length: a statement read by the walk
+    std::uint8_t length = 0;  // of the text: its bytes before the line feed or colon
+    std::array<std::uint8_t, 5> starts{};
+    std::array<std::uint8_t, 5> lengths{};
+    std::uint8_t commas = 0;
+    std::uint8_t operand_at = LINE_SIZE;
+    std::int8_t slash_field = -1;
+    bool tab = false;  // a tab made the statement other than plain
+};
+
 // The code image and the marks of the bytes placed in it, taken from the
 // system as zeroed memory (calloc): at 128 KiB the system maps fresh pages,
 // which cost nothing until a statement stores into them. Zeroed in place,
@@ -105,6 +120,7 @@ struct AsmState {
     std::int32_t operand_at = LINE_SIZE;  // position in line where operand 1 starts; LINE_SIZE when none
     std::int32_t slash_field = -1;  // start of the field a "/" cut right after a character of it; -1 when none
     std::uint8_t long_fields = 0;   // bit f: field f (label, mnemonic, operand 1) ran on past 20 characters
+    std::vector<StatementLayout> statements;  // of pass 1, in order, for pass 2
 
     // The code image.
     std::unique_ptr<ImageSpace, FreeImageSpace> image_space = zeroed_image_space();
