@@ -52,6 +52,8 @@ TEST(EvalOperand, ValueTable) {
         {"label+nowhere", 0xE100 + 0xFFFF, ERR_UNDEFINED_SYMBOL},
         // a character constant takes one character; what follows it is not part of the term
         {"'AB", 65}, {"'A+1", 66}, {"'$", 36}, {"#'\xC1", 0xC1},
+        // ... but the search for the operator sees its character: "'+" plus "+5"
+        {"'+5", 48}, {"#'-5", 40},
         // wrap-around: more than eight hex digits keep the last eight, and nothing is masked
         {"$123456789", 0x23456789}, {"$FFFFFFFF", -1}, {"4294967297", 1}, {"-$80000000", min},
         {"$7FFFFFFF+1", min}, {"$FFFF+$FFFF", 0x1FFFE},
