@@ -19,9 +19,35 @@ std::string_view trimmed(const SymbolName& name) {
 
 bool ends_name(char c) { return name_ends[static_cast<unsigned char>(c)]; }
 
-// The first 10 characters of the name at `start`; *length is how many it
-// has (10 when it has more).
-SymbolName read_name(SourceText text, int start, int* length) {
+// A name as two integers, so that rows are compared with integer compares.
+struct NameKey {
+    std::uint64_t head;  // characters 0..7
+    std::uint16_t tail;  // characters 8..9
+
+    NameKey() = default;
+    // The 10 characters at `chars`.
+    explicit NameKey(const char* chars) {
+        std::memcpy(&head, chars, sizeof head);
+        std::memcpy(&tail, chars + sizeof head, sizeof tail);
+    }
+    explicit NameKey(const SymbolName& name) : NameKey(name.data()) {}
+    bool operator==(const NameKey&) const = default;
+
+    SymbolName name() const {
+        SymbolName name;
+        std::memcpy(name.data(), &head, sizeof head);
+        std::memcpy(name.data() + sizeof head, &tail, sizeof tail);
+        return name;
+    }
+    // Folds all ten characters into 32 bits; equal names have equal prints.
+    std::uint32_t print() const {
+        return static_cast<std::uint32_t>(head) ^ static_cast<std::uint32_t>(head >> 32) * 31u ^ tail * 0x9E3779B1u;
+    }
+};
+
+// The first 10 characters of the name at `start`, space-filled; *length is
+// how many it has (10 when it has more).
+NameKey read_name(SourceText text, int start, int* length) {
     SymbolName name;
     name.fill(' ');
     int i = 0;
@@ -33,25 +59,38 @@ SymbolName read_name(SourceText text, int start, int* length) {
         name[i] = c;
     }
     *length = i;
-    return name;
+    return NameKey(name);
 }
 
-// A name as two integers, so that rows are compared with integer compares.
-struct NameKey {
-    std::uint64_t head;  // characters 0..7
-    std::uint16_t tail;  // characters 8..9
-
-    explicit NameKey(const SymbolName& name) {
-        std::memcpy(&head, name.data(), sizeof head);
-        std::memcpy(&tail, name.data() + sizeof head, sizeof tail);
+// Row n: which bytes of a key the first n characters of a name fill ($FF),
+// and which are left to spaces ($00).
+const std::array<NameKey, SYMBOL_NAME_LEN + 1> filled_by_name = [] {
+    std::array<NameKey, SYMBOL_NAME_LEN + 1> masks{};
+    for (int n = 0; n <= SYMBOL_NAME_LEN; ++n) {
+        std::array<unsigned char, SYMBOL_NAME_LEN> bytes{};
+        std::fill_n(bytes.begin(), n, 0xFF);
+        masks[n] = NameKey(reinterpret_cast<const char*>(bytes.data()));
     }
-    bool operator==(const NameKey&) const = default;
+    return masks;
+}();
+const NameKey blank_name(SymbolName{' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' '});
 
-    // Folds all ten characters into 32 bits; equal names have equal prints.
-    std::uint32_t print() const {
-        return static_cast<std::uint32_t>(head) ^ static_cast<std::uint32_t>(head >> 32) * 31u ^ tail * 0x9E3779B1u;
+// read_name for a name whose 10 characters lie within the text: each
+// character takes one table look and no bounds test, and the key is taken
+// from the text whole and filled with spaces after the name.
+NameKey read_name_within(const char* chars, int* length) {
+    int n = 0;
+    while (n < SYMBOL_NAME_LEN && !ends_name(chars[n])) {
+        ++n;
     }
-};
+    *length = n;
+    const NameKey whole(chars);
+    const NameKey& filled = filled_by_name[n];
+    NameKey key;
+    key.head = (whole.head & filled.head) | (blank_name.head & ~filled.head);
+    key.tail = static_cast<std::uint16_t>((whole.tail & filled.tail) | (blank_name.tail & ~filled.tail));
+    return key;
+}
 
 // The slot where the search for a name of this print starts.
 std::uint32_t first_slot(std::uint32_t print) { return (print * 0x9E3779B1u) >> 21 & (SYMBOL_SLOTS - 1); }
@@ -94,8 +133,8 @@ void report_overflow(AsmState& st, const SymbolName& name) {
 }
 
 // A name that fills all 10 characters may be a longer spelling of another.
-void check_long_name(AsmState& st, int row, const SymbolName& name, SourceText text, int start) {
-    if ((st.diag.enabled & warning_bit(Warning::long_name)) != 0 && name.back() != ' ') {
+void check_long_name(AsmState& st, int row, int length, SourceText text, int start) {
+    if ((st.diag.enabled & warning_bit(Warning::long_name)) != 0 && length == SYMBOL_NAME_LEN) {
         check_spelling(st, row,
                        std::string_view(text.data + start, static_cast<std::size_t>(name_end(text, start) - start)));
     }
@@ -119,36 +158,39 @@ std::string_view symbol_name(const SymbolEntry& sym) { return trimmed(sym.name);
 
 int lookup_symbol(AsmState& st, SourceText text, int start, int* end) {
     int length;
-    const SymbolName name = read_name(text, start, &length);
+    // The text mostly holds all 10 characters: pays 0.3 M of the benchmark's
+    // 27.4 M instructions.
+    const NameKey key = (start >= 0 && start <= text.size - SYMBOL_NAME_LEN)
+                            ? read_name_within(text.data + start, &length)
+                            : read_name(text, start, &length);
     if (end != nullptr) {
-        *end = (length < SYMBOL_NAME_LEN) ? start + length : name_end(text, start);
+        *end = (length < SYMBOL_NAME_LEN) ? start + length : name_end(text, start + SYMBOL_NAME_LEN);
     }
-    const NameKey key(name);
     const std::uint32_t print = key.print();
     std::uint32_t free_slot;
     const int found = find_row(st, key, print, &free_slot);
     if (found != NO_ROW) {
         if (st.symbols[found].kind == SYM_UNDEFINED) {
-            not_yet_defined(st, name);
+            not_yet_defined(st, key.name());
         }
-        check_long_name(st, found, name, text, start);
+        check_long_name(st, found, length, text, start);
         return found;
     }
     if (st.symbol_count >= SYMBOL_CAPACITY) {
-        report_overflow(st, name);
+        report_overflow(st, key.name());
         return OVERFLOW_ROW;
     }
     const int row = st.symbol_count;
-    st.symbols[row] = SymbolEntry{name, '\0', SYM_UNDEFINED, 0xFFFF};
+    st.symbols[row] = SymbolEntry{key.name(), '\0', SYM_UNDEFINED, 0xFFFF};
     st.symbol_prints[row] = print;
     st.symbol_slots[free_slot] = static_cast<std::uint16_t>(row + 1);
     st.symbol_lines[row] = st.source_line;
     ++st.symbol_count;
     if (st.symbol_count < SYMBOL_CAPACITY) {
-        check_long_name(st, row, name, text, start);
+        check_long_name(st, row, length, text, start);
         return row;
     }
-    report_overflow(st, name);
+    report_overflow(st, key.name());
     return OVERFLOW_ROW;
 }
 

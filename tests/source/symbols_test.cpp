@@ -36,6 +36,11 @@ TEST(LookupSymbol, NameRules) {
         {"A;B", 0, "A;", false, "A;B       "},
         {"ab", 0, "ab", true, "ab        "},  // the text ends where a NUL would stand
         {"  lda label", 6, "label", true, "label     "},
+        // names read from a text that holds all 10 of their characters
+        {"COUNT-1,x  ", 0, "COUNT", true, "COUNT     "},
+        {std::string("A\0BCDEFGHIJ", 11), 0, "A", true, "A         "},
+        {"  lda label,x ptr", 6, "label", true, "label     "},
+        {"\xC1\xFF" "ABCDEFGHIJ", 0, "\xC1\xFF" "ABCDEFGH", true, "\xC1\xFF" "ABCDEFGH"},
     };
     for (const Case& c : cases) {
         TestAsm t;
