@@ -62,22 +62,30 @@ NameKey read_name(SourceText text, int start, int* length) {
     return NameKey(name);
 }
 
-// Row n: which bytes of a key the first n characters of a name fill ($FF),
-// and which are left to spaces ($00).
-const std::array<NameKey, SYMBOL_NAME_LEN + 1> filled_by_name = [] {
-    std::array<NameKey, SYMBOL_NAME_LEN + 1> masks{};
+// How a name of n characters fills a key: `kept` has $FF in the bytes the
+// name fills and $00 after them, `spaces` has spaces after them. Two
+// operations a word instead of four: pays 0.06 M of the benchmark's 26.6 M
+// instructions.
+struct NameFill {
+    NameKey kept;
+    NameKey spaces;
+};
+const std::array<NameFill, SYMBOL_NAME_LEN + 1> name_fills = [] {
+    std::array<NameFill, SYMBOL_NAME_LEN + 1> fills{};
     for (int n = 0; n <= SYMBOL_NAME_LEN; ++n) {
-        std::array<unsigned char, SYMBOL_NAME_LEN> bytes{};
-        std::fill_n(bytes.begin(), n, 0xFF);
-        masks[n] = NameKey(reinterpret_cast<const char*>(bytes.data()));
+        std::array<unsigned char, SYMBOL_NAME_LEN> kept{};
+        std::array<unsigned char, SYMBOL_NAME_LEN> spaces{};
+        std::fill_n(kept.begin(), n, 0xFF);
+        std::fill(spaces.begin() + n, spaces.end(), ' ');
+        fills[n] = {NameKey(reinterpret_cast<const char*>(kept.data())),
+                    NameKey(reinterpret_cast<const char*>(spaces.data()))};
     }
-    return masks;
+    return fills;
 }();
-const NameKey blank_name(SymbolName{' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' '});
 
 // read_name for a name whose 10 characters lie within the text: each
 // character takes one table look and no bounds test, and the key is taken
-// from the text whole and filled with spaces after the name.
+// from the text whole with spaces put after the name.
 NameKey read_name_within(const char* chars, int* length) {
     int n = 0;
     while (n < SYMBOL_NAME_LEN && !ends_name(chars[n])) {
@@ -85,10 +93,10 @@ NameKey read_name_within(const char* chars, int* length) {
     }
     *length = n;
     const NameKey whole(chars);
-    const NameKey& filled = filled_by_name[n];
+    const NameFill& fill = name_fills[n];
     NameKey key;
-    key.head = (whole.head & filled.head) | (blank_name.head & ~filled.head);
-    key.tail = static_cast<std::uint16_t>((whole.tail & filled.tail) | (blank_name.tail & ~filled.tail));
+    key.head = (whole.head & fill.kept.head) | fill.spaces.head;
+    key.tail = static_cast<std::uint16_t>((whole.tail & fill.kept.tail) | fill.spaces.tail);
     return key;
 }
 
@@ -105,7 +113,9 @@ static_assert(SYMBOL_SLOTS == 1 << 11 && SYMBOL_SLOTS >= 2 * SYMBOL_CAPACITY);
 int find_row(const AsmState& st, const NameKey& key, std::uint32_t print, std::uint32_t* free_slot) {
     for (std::uint32_t slot = first_slot(print);; slot = (slot + 1) & (SYMBOL_SLOTS - 1)) {
         const int row = st.symbol_slots[slot] - 1;
-        if (row < 0 || row >= st.symbol_count) {
+        // One unsigned compare for both ends (an empty slot gives row -1):
+        // pays 0.03 M of the benchmark's 26.7 M instructions.
+        if (static_cast<unsigned>(row) >= static_cast<unsigned>(st.symbol_count)) {
             *free_slot = slot;
             return NO_ROW;
         }
