@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 
 // Selects the encoding rule of a row. Values are fixed: they are what the
@@ -285,6 +286,35 @@ consteval const InsnEntry* table_row(const char* name) {
     throw "no such row";
 }
 
+// The rows by a perfect hash of their 4 name characters (made in
+// insn_table.cpp). A slot where no row lies holds the end row, whose name
+// ("    ", that of the empty row) no search that reaches the slot can have.
+inline constexpr int INSN_HASH_BITS = 12;
+inline constexpr std::uint8_t INSN_NO_ROW = INSN_ROWS;
+static_assert(INSN_ROWS < 256);
+struct InsnHash {
+    std::uint32_t multiplier;
+    std::array<std::uint8_t, std::size_t{1} << INSN_HASH_BITS> rows;
+};
+extern const InsnHash insn_hash;
+
+// The 4 characters as one integer, the first in the low byte: one load.
+constexpr std::uint32_t insn_key(const char* name) {
+    return static_cast<std::uint32_t>(static_cast<unsigned char>(name[0])) |
+           static_cast<std::uint32_t>(static_cast<unsigned char>(name[1])) << 8 |
+           static_cast<std::uint32_t>(static_cast<unsigned char>(name[2])) << 16 |
+           static_cast<std::uint32_t>(static_cast<unsigned char>(name[3])) << 24;
+}
+
+constexpr std::uint32_t insn_slot(std::uint32_t key, std::uint32_t multiplier) {
+    return (key * multiplier) >> (32 - INSN_HASH_BITS);
+}
+
 // First row whose 4 name characters equal the first 4 of `mnemonic`, or
-// nullptr when none does.
-const InsnEntry* find_insn(const char* mnemonic);
+// nullptr when none does. Inline, with no test for an empty
+// slot: 0.34 M of the benchmark's 28.2 M instructions over a call.
+inline const InsnEntry* find_insn(const char* mnemonic) {
+    const std::uint32_t key = insn_key(mnemonic);
+    const InsnEntry& row = insn_table[insn_hash.rows[insn_slot(key, insn_hash.multiplier)]];
+    return insn_key(row.name.data()) == key ? &row : nullptr;
+}
