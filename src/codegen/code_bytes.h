@@ -22,8 +22,9 @@ void place_byte_noting(AsmState& st, std::int32_t byte);
 // Stores one byte at the next image index (when the index lies inside the
 // image; otherwise the statement gets error 7) and advances image_len and loc.
 // The plain placement is inline: 1.0 M fewer instructions on the benchmark
-// source than a call for each byte.
-inline void place_byte(AsmState& st, std::int32_t byte) {
+// source than a call for each byte. Forced, since the compiler left the data
+// directives' calls out of line: another 0.06 M of 27.4 M.
+[[gnu::always_inline]] inline void place_byte(AsmState& st, std::int32_t byte) {
     const std::int32_t index = st.image_len;
     if (static_cast<std::uint32_t>(index) >= static_cast<std::uint32_t>(IMAGE_SIZE) || !st.placed_line.empty() ||
         (st.diag.enabled != 0 && (st.placed[index] || st.loc > 0xFFFF))) {
@@ -39,11 +40,11 @@ inline void place_byte(AsmState& st, std::int32_t byte) {
 // Places the first `count` bytes of emit (at most EMIT_SIZE) as place_byte
 // does one after the other; what holds for all of them is tested once.
 // Pays: 0.5 M fewer instructions on the benchmark source than place_byte for
-// each.
+// each. The index is tested as unsigned, once: 0.04 M of 27.5 M.
 inline void place_emitted(AsmState& st, int count) {
     const std::int32_t index = st.image_len;
-    if (index < 0 || index > IMAGE_SIZE - count || !st.placed_line.empty() ||
-        (st.diag.enabled != 0 && st.loc > 0x10000 - count)) {
+    if (static_cast<std::uint32_t>(index) > static_cast<std::uint32_t>(IMAGE_SIZE - count) ||
+        !st.placed_line.empty() || (st.diag.enabled != 0 && st.loc > 0x10000 - count)) {
         for (int i = 0; i < count; ++i) {
             place_byte(st, st.emit[i]);
         }

@@ -50,8 +50,11 @@ int put_prefix(AsmState& st, std::int32_t prefix) {
     return 1;
 }
 
-// The direct, extended and indexed forms, opcode at emit[k].
-int put_addressed(AsmState& st, int k, Form form, const FormOpcodes& ops, std::int32_t v) {
+// The direct, extended and indexed forms, opcode at emit[k]. Inline in each
+// rule, where the compiler called it: 0.32 M of the benchmark's 27.3 M
+// instructions.
+[[gnu::always_inline]] inline int put_addressed(AsmState& st, int k, Form form, const FormOpcodes& ops,
+                                                 std::int32_t v) {
     switch (form) {
         case Form::direct:
             check_fits(st, v, 16, v & 0xFF);
