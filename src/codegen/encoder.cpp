@@ -326,10 +326,6 @@ void check_split(AsmState& st, const InsnEntry* row) {
     }
 }
 
-// MC6800 mnemonics whose MC6809 translation sets the condition codes
-// otherwise than the MC6800 does.
-constexpr const InsnEntry* flag_changes[] = {table_row("tab "), table_row("tba "), table_row("cpx ")};
-
 // How the mnemonic was read: only 4 characters count, and some MC6800
 // translations set other flags.
 void check_mnemonic(AsmState& st, const InsnEntry& row) {
@@ -339,10 +335,8 @@ void check_mnemonic(AsmState& st, const InsnEntry& row) {
             warn(st, Warning::long_mnemonic, {.text = written, .more = std::string_view(row.name.data(), 4)});
         }
     }
-    for (const InsnEntry* changed : flag_changes) {
-        if (&row == changed) {
-            warn(st, Warning::flags_6800, {.text = std::string_view(row.name.data(), 3)});
-        }
+    if (row.sets_flags_otherwise) {
+        warn(st, Warning::flags_6800, {.text = std::string_view(row.name.data(), 3)});
     }
 }
 

@@ -42,6 +42,15 @@ constexpr bool names_unique() {
 }
 static_assert(names_unique(), "the lookup relies on unique mnemonics");
 
+constexpr int rows_setting_flags_otherwise() {
+    int rows = 0;
+    for (const InsnEntry& row : insn_table) {
+        rows += row.sets_flags_otherwise ? 1 : 0;
+    }
+    return rows;
+}
+static_assert(rows_setting_flags_otherwise() == 3, "each mnemonic of sets_flags_otherwise names a row");
+
 }  // namespace
 
 constexpr InsnHash insn_hash = build_insn_hash();
