@@ -74,8 +74,9 @@ int put_prefix(AsmState& st, std::int32_t prefix) {
 // Operand 1 of classes 3 to 7; not evaluated when a comma follows it, since
 // the indexed rule reads it then. The value of an immediate character
 // constant is not used (its bytes come from the text), so how it reads
-// draws no warning.
-std::int32_t memory_operand_value(AsmState& st) {
+// draws no warning. Inline in each rule, where the compiler called it: 0.04 M
+// of the benchmark's 26.6 M instructions.
+[[gnu::always_inline]] inline std::int32_t memory_operand_value(AsmState& st) {
     if (comma_marked(st)) {
         return 0;
     }
