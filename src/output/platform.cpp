@@ -4,7 +4,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
-#include <random>
+#include <chrono>
 
 #ifdef _WIN32
 #include <fcntl.h>
@@ -25,14 +25,39 @@ constexpr std::size_t TEMPORARY_NAME_SIZE = 16;  // "x09XXXXX.tmp" and its NUL, 
 constexpr std::size_t FULL_NAME_LENGTH = 12;  // x09XXXXX.tmp
 constexpr std::size_t SHORTEST_NAME_LENGTH = 8;  // x09XXXXX
 
+// Where the names of one output's temporaries start: the clock and where
+// this process's stack lies. A name need not be unpredictable, only unlikely
+// to exist: a temporary is made only where no file of its name is, and the
+// next name is tried otherwise. (std::random_device took 31 us to set up on
+// a virtual machine, where asking the processor what it can do is slow:
+// three of them were a fifteenth of an empty source's run.)
+class TemporaryNames {
+public:
+    TemporaryNames() {
+        const int on_stack = 0;
+        state_ = static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count()) ^
+                 static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(&on_stack)) << 16;
+    }
+    // The bits of the next name (splitmix64).
+    std::uint64_t next() {
+        std::uint64_t z = (state_ += 0x9E3779B97F4A7C15u);
+        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9u;
+        z = (z ^ (z >> 27)) * 0x94D049BB133111EBu;
+        return z ^ (z >> 31);
+    }
+
+private:
+    std::uint64_t state_;
+};
+
 // A temporary's name that is unlikely to exist: x09XXXXX.tmp, or as much of
 // it as `length` allows (at least x09XXXXX), with more random characters in
 // place of ".tmp". Short, so that it does not make a path too long where the
 // output's own path fits.
-std::string temporary_name(std::random_device& random, std::size_t length = FULL_NAME_LENGTH) {
+std::string temporary_name(TemporaryNames& names, std::size_t length = FULL_NAME_LENGTH) {
     static constexpr char digits[] = "0123456789abcdefghijklmnopqrstuvwxyz";
     length = std::clamp(length, SHORTEST_NAME_LENGTH, FULL_NAME_LENGTH);
-    std::uint64_t bits = (std::uint64_t{random()} << 32) | random();
+    std::uint64_t bits = names.next();
     std::string name = "x09";
     while (name.size() < std::min(length, SHORTEST_NAME_LENGTH + 3)) {
         name += digits[bits % (sizeof digits - 1)];
@@ -143,11 +168,11 @@ bool open_replacement(const std::string& target, bool text, FileBeingWritten& fi
     file.text = text;
     const std::size_t name_start = last_component_start(target);
     const std::string folder = target.substr(0, name_start);
-    std::random_device random;
+    TemporaryNames names;
     for (int attempt = 0; attempt < NAME_ATTEMPTS; ++attempt) {
         // Paths are named whole here: the temporary's is made no longer
         // than the target's where it can be.
-        const std::string name = folder + temporary_name(random, target.size() - name_start);
+        const std::string name = folder + temporary_name(names, target.size() - name_start);
         const RecordHeld held;
         const HANDLE handle = CreateFileA(name.c_str(), GENERIC_WRITE, FILE_SHARE_DELETE, nullptr, CREATE_NEW,
                                           FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -330,9 +355,9 @@ int create_unnamed(int folder) {
 
 // Creates a temporary of a new name in `folder`, recorded for the handler.
 int create_named(int folder, std::string& name) {
-    std::random_device random;
+    TemporaryNames names;
     for (int attempt = 0; attempt < NAME_ATTEMPTS; ++attempt) {
-        name = temporary_name(random);
+        name = temporary_name(names);
         const RecordHeld held;
         const int fd = openat(folder, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd >= 0) {
@@ -357,9 +382,9 @@ bool link_into_place(int fd, int folder, const std::string& target, std::error_c
     if (linkat(AT_FDCWD, path, folder, target.c_str(), AT_SYMLINK_FOLLOW) == 0) {
         return true;
     }
-    std::random_device random;
+    TemporaryNames names;
     for (int attempt = 0; errno == EEXIST && attempt < NAME_ATTEMPTS; ++attempt) {
-        const std::string name = temporary_name(random);
+        const std::string name = temporary_name(names);
         if (linkat(AT_FDCWD, path, folder, name.c_str(), AT_SYMLINK_FOLLOW) == 0) {
             if (renameat(folder, name.c_str(), folder, target.c_str()) == 0) {
                 return true;
