@@ -646,7 +646,7 @@ int next_statement_again(AsmState& st, SourceCursor& cursor, std::size_t index) 
     return read_statement(st, cursor);
 }
 
-// Records are kept for the first million statements (16 MB at most); room
+// Records are kept for the first million statements (15 MB at most); room
 // is made at first for one of every 8 bytes of the source.
 constexpr std::size_t MAX_STATEMENT_RECORDS = std::size_t{1} << 20;
 constexpr std::size_t BYTES_A_STATEMENT = 8;
