@@ -90,14 +90,29 @@ TEST(PassReader, StatementsAsListed) {
     }
 }
 
-// The listing of the source's first statement: its line and its error line.
-std::string first_statement_listed(const std::string& source) {
-    std::istringstream listing(listing_of(source));
+// What a run says of the source's first statement: its listing line, its
+// error line, and what standard error says of line 1 (but for the warning
+// of a source without statements, which is of the whole source).
+std::string first_statement_said(const std::string& source) {
+    TempDir dir;
+    dir.write("x.asm", source);
+    std::string said;
+    {
+        ScopedCwd cwd(dir.path);
+        const CommandRun run({"x09asm", "-Wno-empty-source", "x.asm"});
+        std::istringstream err(run.err);
+        for (std::string line; std::getline(err, line);) {
+            if (line.starts_with("x.asm:1:")) {
+                said += line + "\n";
+            }
+        }
+    }
+    std::istringstream listing(dir.read("x.lst"));
     std::string first, line;
     while (std::getline(listing, line) && (first.empty() || line.starts_with("      ****"))) {
         first += line + "\n";
     }
-    return first;
+    return first + said;
 }
 
 // A statement with more than a line's worth of source after it is read by
@@ -112,6 +127,9 @@ TEST(PassReader, StatementReadAlikeWhateverFollows) {
         "a,b,c,d,e,f,g",
         "a b c d e f g h",
         " fcc /hello, world/",
+        " lda #1,/2",
+        " fcb 1,/2",
+        "lbl,/b nop",
         " fcc /a]b/",
         "x/y lda #1",
         " lda #1/2",
@@ -122,6 +140,7 @@ TEST(PassReader, StatementReadAlikeWhateverFollows) {
         "* comment, with / slash",
         " lda abcdefghijklmnopqrst",
         " lda abcdefghijklmnopqrstu",
+        " fcb abcdefghijklmnopqrstu",
         " abcdefghijklmnopqrst #1",
         "label:  nop",
         " ldx #',",
@@ -131,12 +150,16 @@ TEST(PassReader, StatementReadAlikeWhateverFollows) {
         std::string("*").append(78, 'x'),
         std::string(" nop").append(74, ' '),
         std::string(" nop").append(75, ' '),
+        std::string(" nop ").append(73, 'x'),
+        std::string(" nop ").append(74, 'x'),
+        std::string(" nop ").append(75, 'x'),
+        std::string(" nop").append(75, ' ').append("x"),
         std::string(" fcc /").append(71, 'q').append("/"),
         std::string(" fcc /").append(72, 'q').append("/"),
         std::string(" fcb 1,").append(71, ' '),
     };
     for (const std::string& line : lines) {
-        EXPECT_EQ(first_statement_listed(line + after), first_statement_listed(line + "\n")) << "'" << line << "'";
+        EXPECT_EQ(first_statement_said(line + after), first_statement_said(line + "\n")) << "'" << line << "'";
     }
 }
 
