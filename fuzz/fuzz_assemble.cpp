@@ -172,7 +172,10 @@ int explained_errors(const std::string& diagnostics) {
     std::istringstream lines(diagnostics);
     for (std::string line; std::getline(lines, line);) {
         if (line.rfind("f.asm:", 0) != 0) fail("a diagnostic line without the source name");
-        if (line.find(": error: ") != std::string::npos && !line.empty() && line.back() == ']') {
+        // "f.asm:LINE: error: ... [N]": the severity right after the line
+        // number, since a warning may quote source text that holds ": error: ".
+        const std::size_t digits_end = line.find_first_not_of("0123456789", 6);
+        if (digits_end != std::string::npos && line.compare(digits_end, 9, ": error: ") == 0 && line.back() == ']') {
             ++count;
         }
     }
