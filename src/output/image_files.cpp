@@ -118,17 +118,3 @@ void write_object_text(const AsmState& st, std::span<char> block, const TextSink
     out.made(put_text(out.room(2), "E\n"));
     out.hand_on();
 }
-
-std::string rom_image_text(const AsmState& st) {
-    std::string text;
-    std::array<char, 4096> block;
-    write_rom_image_text(st, block, [&](std::string_view piece) { text += piece; });
-    return text;
-}
-
-std::string object_text(const AsmState& st) {
-    std::string text;
-    std::array<char, 4096> block;
-    write_object_text(st, block, [&](std::string_view piece) { text += piece; });
-    return text;
-}

@@ -15,11 +15,9 @@ struct AsmState;
 using TextSink = std::function<void(std::string_view)>;
 
 // The ROM-writer image and the object file, from the image as pass 2 left it:
-// made in `block` and handed to `sink` a block at a time, or made whole.
+// made in `block` and handed to `sink` a block at a time.
 void write_rom_image_text(const AsmState& st, std::span<char> block, const TextSink& sink);
 void write_object_text(const AsmState& st, std::span<char> block, const TextSink& sink);
-std::string rom_image_text(const AsmState& st);
-std::string object_text(const AsmState& st);
 
 inline constexpr int OBJ_RECORD_BYTES = 16;
 inline constexpr int ROM_ADDRESS_BASE = 0x8000;
