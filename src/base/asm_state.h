@@ -17,7 +17,6 @@
 inline constexpr int LINE_SIZE = 80;        // statement text: 79 characters and a NUL
 inline constexpr int LINE_MAX_CHARS = 79;
 inline constexpr int FIELDS_SIZE = 100;     // five fields of 20 characters
-inline constexpr int FIELD_ROOM = 20;       // after the fields: what a copy of the last one writes past them
 inline constexpr int IMAGE_SIZE = 65536;    // the whole address space
 inline constexpr int EMIT_SIZE = 6;
 inline constexpr int SYMBOL_CAPACITY = 1000;
@@ -37,25 +36,6 @@ struct SymbolEntry {
     char terminator;                         // always NUL
     std::uint8_t kind;
     std::int32_t value;
-};
-
-// N characters, and room after them that only copies of a fixed length
-// write into, each followed by writes that put the right characters there:
-// begin, end, size and fill cover the N characters.
-template <std::size_t N, std::size_t Room>
-struct CharsWithRoom {
-    char* data() { return chars.data(); }
-    const char* data() const { return chars.data(); }
-    char& operator[](std::size_t i) { return chars[i]; }
-    const char& operator[](std::size_t i) const { return chars[i]; }
-    char* begin() { return chars.data(); }
-    const char* begin() const { return chars.data(); }
-    char* end() { return chars.data() + N; }
-    const char* end() const { return chars.data() + N; }
-    static constexpr std::size_t size() { return N; }
-    void fill(char c) { std::fill_n(chars.begin(), N, c); }
-
-    std::array<char, N + Room> chars{};
 };
 
 // Where the fields of a plain statement (one whose text is its bytes as they
@@ -113,9 +93,9 @@ struct AsmState {
     // The source and the current statement.
     std::string source_name;                 // as given, for diagnostics
     std::string source;                      // the whole source, read once; both passes read it
-    CharsWithRoom<LINE_SIZE, LINE_SIZE> line;  // statement text, NUL-terminated, spaces after the NUL
+    std::array<char, LINE_SIZE> line{};      // statement text, NUL-terminated, spaces after the NUL
     std::int32_t line_len = 0;               // characters of line before its first NUL
-    CharsWithRoom<FIELDS_SIZE, FIELD_ROOM> fields;  // five space-filled fields of 20, no terminator
+    std::array<char, FIELDS_SIZE> fields{};  // five space-filled fields of 20, no terminator
     // What the field splitter met, for the warnings about it.
     std::int32_t operand_at = LINE_SIZE;  // position in line where operand 1 starts; LINE_SIZE when none
     std::int32_t slash_field = -1;  // start of the field a "/" cut right after a character of it; -1 when none

@@ -557,51 +557,93 @@ bool scan_plain_statement(const unsigned char* const bytes, StatementLayout& lay
     return false;
 }
 
-// Field f of a plain statement: the word's characters from the bytes, then
-// spaces from its end on, both copies of a whole field's length (the spaces
-// run into the next field's room, which is written after it).
-void put_field(char* fields, const unsigned char* bytes, const StatementLayout& layout, int f) {
-    static constexpr std::array<char, FIELD_WIDTH> spaces = [] {
-        std::array<char, FIELD_WIDTH> all{};
-        all.fill(' ');
-        return all;
-    }();
+// Sixteen characters in one register. The line and the first 16 columns of
+// each field of a plain statement are made in registers and stored once, so
+// that a read of them that follows (the mnemonic's 4 characters, a name's
+// 10, the listing's copy of the line) never waits for overlapping stores to
+// drain. Over copies that laid spaces over the tail of each: the benchmark
+// 3.7 % less CPU time (median of 500 runs each, taking turns), for 2.3 M
+// more instructions (24.8 M).
+typedef signed char Chars16 __attribute__((vector_size(16)));
+
+constexpr Chars16 SPACES = {' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' '};
+
+Chars16 load16(const void* bytes) {
+    Chars16 loaded;
+    std::memcpy(&loaded, bytes, sizeof loaded);
+    return loaded;
+}
+
+// Masks for a text `length` long, read from N - length on: `kept` holds -1
+// for each of its columns and 0 after them, `pad` 0 for each of them and
+// what fills the columns after.
+template <std::size_t N>
+struct TextMasks {
+    std::array<signed char, 2 * N> kept{};
+    std::array<signed char, 2 * N> pad{};
+};
+template <std::size_t N>
+constexpr TextMasks<N> text_masks(bool nul_after) {
+    TextMasks<N> masks;
+    for (std::size_t i = 0; i < 2 * N; ++i) {
+        masks.kept[i] = i < N ? -1 : 0;
+        masks.pad[i] = i < N || (nul_after && i == N) ? 0 : ' ';
+    }
+    return masks;
+}
+constexpr TextMasks<32> FIELD_MASKS = text_masks<32>(false);
+constexpr TextMasks<LINE_SIZE> LINE_MASKS = text_masks<LINE_SIZE>(true);
+
+// A text `length` long from the bytes at `text`, filled after it by the
+// masks (and ORed with `lowered`): `Parts` times 16 columns, at `to`.
+template <int Parts, std::size_t N>
+[[gnu::always_inline]] inline void put_text(char* to, const unsigned char* text, int length, const TextMasks<N>& masks,
+                                            Chars16 lowered) {
+    const signed char* const kept = masks.kept.data() + N - length;
+    const signed char* const pad = masks.pad.data() + N - length;
+    for (int i = 0; i < Parts; ++i) {
+        const Chars16 part = (load16(text + 16 * i) & load16(kept + 16 * i)) | load16(pad + 16 * i) | lowered;
+        std::memcpy(to + 16 * i, &part, sizeof part);
+    }
+}
+
+// Field f of a plain statement over spaces laid under all the fields: its
+// word from the bytes and spaces after it in its first 16 columns, lowered
+// in the mnemonic field (a space stays one); the rest of a word longer than
+// 16 characters, which few are, after them.
+[[gnu::always_inline]] inline void put_field(char* fields, const unsigned char* bytes, const StatementLayout& layout,
+                                             int f, bool lowered) {
+    const unsigned char* const word = bytes + layout.starts[f];
+    const int length = layout.lengths[f];
     char* const field = fields + f * FIELD_WIDTH;
-    std::memcpy(field, bytes + layout.starts[f], FIELD_WIDTH);
-    std::memcpy(field + layout.lengths[f], spaces.data(), FIELD_WIDTH);
+    put_text<1>(field, word, length, FIELD_MASKS, lowered ? SPACES : Chars16{});
+    if (length > 16) [[unlikely]] {
+        for (int i = 16; i < length; ++i) {
+            field[i] = static_cast<char>(word[i] | (lowered ? 0x20 : 0));
+        }
+    }
 }
 
 // Makes the text and fields of a plain statement at the cursor from its
 // layout, exactly as the walk makes them; returns the byte that ended it.
-// Every copy is of a fixed length, which the compiler makes a few moves,
-// into room after the line and the fields that only such copies write.
-// With the scan, pays 2.1 M of the benchmark's 30.1 M instructions over the
-// walk (measured with both passes scanning; 39,544 of 40,000 statements).
 int put_plain_statement(AsmState& st, SourceCursor& cursor, const StatementLayout& layout) {
-    static constexpr std::array<char, LINE_SIZE> spaces = [] {
-        std::array<char, LINE_SIZE> all{};
-        all.fill(' ');
-        return all;
-    }();
     const unsigned char* const bytes = cursor.at;
-    char* const line = st.line.data();
-    std::memcpy(line, bytes, LINE_SIZE);
-    std::memcpy(line + layout.length, spaces.data(), LINE_SIZE);
-    line[layout.length] = '\0';
+    static_assert(LINE_SIZE % sizeof(Chars16) == 0);
+    put_text<LINE_SIZE / sizeof(Chars16)>(st.line.data(), bytes, layout.length, LINE_MASKS, Chars16{});
     st.line_len = layout.length;
 
     char* const fields = st.fields.data();
-    put_field(fields, bytes, layout, 0);
-    put_field(fields, bytes, layout, 1);
-    put_field(fields, bytes, layout, 2);
-    put_field(fields, bytes, layout, 3);
-    put_field(fields, bytes, layout, 4);
+    for (int i = 0; i + 16 <= FIELDS_SIZE; i += 16) {
+        std::memcpy(fields + i, &SPACES, sizeof SPACES);
+    }
+    std::memcpy(fields + FIELDS_SIZE - 16, &SPACES, sizeof SPACES);
+    put_field(fields, bytes, layout, 0, false);
+    put_field(fields, bytes, layout, 1, true);
+    put_field(fields, bytes, layout, 2, false);
+    put_field(fields, bytes, layout, 3, false);
+    put_field(fields, bytes, layout, 4, false);
     for (unsigned commas = layout.commas; commas != 0; commas &= commas - 1) {
         fields[std::countr_zero(commas) * FIELD_WIDTH + FIELD_WIDTH - 1] = ',';
-    }
-    // Lowered as the walk lowers the mnemonic's characters: a space stays one.
-    for (int i = FIELD_MNEMONIC; i < FIELD_MNEMONIC + FIELD_WIDTH; ++i) {
-        fields[i] = static_cast<char>(fields[i] | 0x20);
     }
     st.operand_at = layout.operand_at;
     st.slash_field = layout.slash_field;
