@@ -154,6 +154,22 @@ bool written_in_place(const std::string& name) {
     return device;
 }
 
+std::optional<FileIdentity> file_identity(const std::string& name) {
+    const HANDLE file = CreateFileA(name.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return std::nullopt;
+    }
+    BY_HANDLE_FILE_INFORMATION information{};
+    const bool found = GetFileInformationByHandle(file, &information) != 0;
+    CloseHandle(file);
+    if (!found) {
+        return std::nullopt;
+    }
+    return FileIdentity{information.dwVolumeSerialNumber,
+                        std::uint64_t{information.nFileIndexHigh} << 32 | information.nFileIndexLow};
+}
+
 std::error_code replace_refused(const std::string& name) {
     if (_access(name.c_str(), 2) == 0 || errno == ENOENT) {
         return {};
@@ -373,17 +389,24 @@ int create_named(int folder, std::string& name) {
 }
 
 // Gives the unnamed temporary `fd` the name `target` in `folder`, in place
-// of the file there: directly when there is none, else through a name of its
-// own that is then renamed over it.
-bool link_into_place(int fd, int folder, const std::string& target, std::error_code& error) {
+// of the file there: directly when there is none, else (and straight away
+// when there was one as the temporary was made) through a name of its own
+// that is then renamed over it.
+bool link_into_place(int fd, int folder, const std::string& target, bool replaces_file, std::error_code& error) {
     char path[32];
     descriptor_path(fd, path);
     const RecordHeld held;
-    if (linkat(AT_FDCWD, path, folder, target.c_str(), AT_SYMLINK_FOLLOW) == 0) {
-        return true;
+    if (!replaces_file) {
+        if (linkat(AT_FDCWD, path, folder, target.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+            return true;
+        }
+        if (errno != EEXIST) {
+            error = last_error();
+            return false;
+        }
     }
     TemporaryNames names;
-    for (int attempt = 0; errno == EEXIST && attempt < NAME_ATTEMPTS; ++attempt) {
+    for (int attempt = 0; attempt < NAME_ATTEMPTS; ++attempt) {
         const std::string name = temporary_name(names);
         if (linkat(AT_FDCWD, path, folder, name.c_str(), AT_SYMLINK_FOLLOW) == 0) {
             if (renameat(folder, name.c_str(), folder, target.c_str()) == 0) {
@@ -392,6 +415,9 @@ bool link_into_place(int fd, int folder, const std::string& target, std::error_c
             error = last_error();
             unlinkat(folder, name.c_str(), 0);
             return false;
+        }
+        if (errno != EEXIST) {
+            break;
         }
     }
     error = last_error();
@@ -459,6 +485,14 @@ bool written_in_place(const std::string& name) {
     return stat(name.c_str(), &status) == 0 && !S_ISREG(status.st_mode);
 }
 
+std::optional<FileIdentity> file_identity(const std::string& name) {
+    struct stat status {};
+    if (stat(name.c_str(), &status) != 0) {
+        return std::nullopt;
+    }
+    return FileIdentity{static_cast<std::uint64_t>(status.st_dev), static_cast<std::uint64_t>(status.st_ino)};
+}
+
 std::error_code replace_refused(const std::string& name) {
     if (access(name.c_str(), W_OK) == 0 || errno == ENOENT) {
         return {};
@@ -495,6 +529,7 @@ bool open_replacement(const std::string& target, bool text, FileBeingWritten& fi
     file.handle = fd;
     struct stat model {};
     if (fstatat(folder_fd, file.target.c_str(), &model, 0) == 0) {
+        file.replaces_file = true;
         // As the old file was: its owner where this process may set it, and
         // its permissions.
         [[maybe_unused]] const int owned = fchown(fd, model.st_uid, model.st_gid);
@@ -549,7 +584,7 @@ bool finish_file(FileBeingWritten& file, std::error_code& error) {
         }
         file.handle = kept;
         const bool linked = close_reporting(fd, error) &&
-                            link_into_place(kept, static_cast<int>(file.folder), file.target, error);
+                            link_into_place(kept, static_cast<int>(file.folder), file.target, file.replaces_file, error);
         abandon_file(file);
         return linked;
     }

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <system_error>
 
@@ -32,6 +33,17 @@ std::size_t last_component_start(const std::string& path);
 // directory, which then cannot be opened).
 bool written_in_place(const std::string& name);
 
+// What tells a file from every other the system holds (its device and
+// number; on Windows its volume and index), found through its name and the
+// links it leads through; none when there is no such file or it cannot be
+// looked at.
+struct FileIdentity {
+    std::uint64_t volume = 0;
+    std::uint64_t index = 0;
+    bool operator==(const FileIdentity&) const = default;
+};
+std::optional<FileIdentity> file_identity(const std::string& name);
+
 // Why this process may not replace the file `name`, or no error: there is
 // none yet, or it may write it (a file made read-only is not replaced, and a
 // name the system refuses is refused here, before anything is written).
@@ -49,6 +61,7 @@ struct FileBeingWritten {
     std::string target;         // what it replaces: its name in `folder`, or its path
     std::string temporary;      // the replacement's name (as `target`); empty when it has none
     bool replacement = false;
+    bool replaces_file = false;  // a file of the target's name was there when it was opened
     bool text = false;          // each "\n" is written as the platform's line end
 };
 
