@@ -10,6 +10,7 @@
 #include <new>
 #include <ostream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "base/diagnostics.h"
@@ -28,6 +29,47 @@ enum SymbolKind : std::uint8_t {
     SYM_UNDEFINED = 0,  // referred to, not (yet) defined
     SYM_LABEL = 2,      // defined in the label field
     SYM_EQU = 10,       // defined by equ or "="
+};
+
+// The bytes of a source and a NUL after them, in room that is not cleared
+// before the bytes are read into it, as a string's would be: 0.21 M of the
+// benchmark's 24.8 M instructions.
+class SourceBytes {
+public:
+    std::size_t size() const { return size_; }
+    bool empty() const { return size_ == 0; }
+    const char* data() const { return bytes_ ? bytes_.get() : ""; }
+    operator std::string_view() const { return {data(), size_}; }
+
+    // Bytes that can be added without making the room larger.
+    std::size_t spare() const { return capacity_ - size_; }
+    // Room for `n` bytes after those held: where they are to be written.
+    char* room(std::size_t n) {
+        if (spare() < n) {
+            const std::size_t capacity = std::max(size_ + n, 2 * capacity_);
+            std::unique_ptr<char[]> bytes(new char[capacity + 1]);
+            std::memcpy(bytes.get(), data(), size_);
+            bytes_ = std::move(bytes);
+            capacity_ = capacity;
+        }
+        return bytes_.get() + size_;
+    }
+    // Holds the `n` bytes written into the room as well.
+    void add(std::size_t n) {
+        size_ += n;
+        bytes_[size_] = '\0';
+    }
+    void clear() {
+        size_ = 0;
+        if (bytes_) {
+            bytes_[0] = '\0';
+        }
+    }
+
+private:
+    std::unique_ptr<char[]> bytes_;  // capacity_ + 1 of them, when there are any
+    std::size_t size_ = 0;
+    std::size_t capacity_ = 0;
 };
 
 // One row of the symbol table.
@@ -92,7 +134,7 @@ struct AsmState {
 
     // The source and the current statement.
     std::string source_name;                 // as given, for diagnostics
-    std::string source;                      // the whole source, read once; both passes read it
+    SourceBytes source;                      // the whole source, read once; both passes read it
     std::array<char, LINE_SIZE> line{};      // statement text, NUL-terminated, spaces after the NUL
     std::int32_t line_len = 0;               // characters of line before its first NUL
     std::array<char, FIELDS_SIZE> fields{};  // five space-filled fields of 20, no terminator
