@@ -139,6 +139,7 @@ TEST(PassReader, StatementReadAlikeWhateverFollows) {
         "   ",
         "* comment, with / slash",
         " lda abcdefghijklmnopqrst",
+        "abcdefghijklmnopq abcdefghijklmnopq abcdefghijklmnopq,abcdefghijklmnopq",
         " lda abcdefghijklmnopqrstu",
         " fcb abcdefghijklmnopqrstu",
         " abcdefghijklmnopqrst #1",
