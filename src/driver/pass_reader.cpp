@@ -609,11 +609,16 @@ template <int Parts, std::size_t N>
 // Field f of a plain statement over spaces laid under all the fields: its
 // word from the bytes and spaces after it in its first 16 columns, lowered
 // in the mnemonic field (a space stays one); the rest of a word longer than
-// 16 characters, which few are, after them.
+// 16 characters, which few are, after them. An empty field, as most labels
+// and fifth fields are, is left as the spaces are: 1.3 M fewer of the
+// benchmark's 24.6 M instructions.
 [[gnu::always_inline]] inline void put_field(char* fields, const unsigned char* bytes, const StatementLayout& layout,
                                              int f, bool lowered) {
     const unsigned char* const word = bytes + layout.starts[f];
     const int length = layout.lengths[f];
+    if (length == 0) {
+        return;
+    }
     char* const field = fields + f * FIELD_WIDTH;
     put_text<1>(field, word, length, FIELD_MASKS, lowered ? SPACES : Chars16{});
     if (length > 16) [[unlikely]] {
