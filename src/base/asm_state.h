@@ -37,7 +37,6 @@ enum SymbolKind : std::uint8_t {
 class SourceBytes {
 public:
     std::size_t size() const { return size_; }
-    bool empty() const { return size_ == 0; }
     const char* data() const { return bytes_ ? bytes_.get() : ""; }
     operator std::string_view() const { return {data(), size_}; }
 

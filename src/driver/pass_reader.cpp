@@ -733,7 +733,7 @@ void run_statements(AsmState& st, int pass) {
 // `expected` is how many the file holds, when known, or 0. Room for them all
 // at once spares the copies and the fresh pages of a growing string: for the
 // benchmark source 0.2 M fewer instructions (of 30.9 M) and 18 fewer page
-// faults (of 315). The bytes are read straight into the string, not through
+// faults (of 315). The bytes are read straight into that room, not through
 // a block of their own: 16 page faults fewer again.
 bool read_whole(std::FILE* file, SourceBytes& bytes, std::uintmax_t expected, std::error_code& error) {
     constexpr std::size_t chunk = 65536;
