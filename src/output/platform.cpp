@@ -13,6 +13,7 @@
 #else
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -128,6 +129,8 @@ void prepare_process() {
 }
 
 void read_standard_input_as_binary() { _setmode(_fileno(stdin), _O_BINARY); }
+
+void prepare_pages(void*, std::size_t) {}
 
 std::size_t last_component_start(const std::string& path) {
     const std::size_t separator = path.find_last_of("/\\");
@@ -474,6 +477,22 @@ void prepare_process() {
 }
 
 void read_standard_input_as_binary() {}
+
+void prepare_pages(void* memory, std::size_t size) {
+#ifdef MADV_POPULATE_WRITE
+    constexpr std::size_t WORTH_ASKING = 4;
+    const auto page = static_cast<std::uintptr_t>(sysconf(_SC_PAGESIZE));
+    const auto begin = (reinterpret_cast<std::uintptr_t>(memory) + page - 1) & ~(page - 1);
+    const auto end = (reinterpret_cast<std::uintptr_t>(memory) + size) & ~(page - 1);
+    if (end > begin && end - begin >= WORTH_ASKING * page) {
+        // Fails harmlessly (EINVAL) on a system too old to know the request.
+        madvise(reinterpret_cast<void*>(begin), end - begin, MADV_POPULATE_WRITE);
+    }
+#else
+    (void)memory;
+    (void)size;
+#endif
+}
 
 std::size_t last_component_start(const std::string& path) {
     const std::size_t separator = path.rfind('/');

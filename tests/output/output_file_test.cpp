@@ -1,12 +1,15 @@
 #include <filesystem>
 #include <fstream>
+#include <numeric>
 #include <set>
+#include <vector>
 #include <string>
 #include <system_error>
 
 #include <gtest/gtest.h>
 
 #include "output/output_file.h"
+#include "output/platform.h"
 #include "support/assemble.h"
 
 namespace fs = std::filesystem;
@@ -82,6 +85,19 @@ TEST(OutputFile, UntilCommittedTheEarlierFileStays) {
     ASSERT_TRUE(file.commit()) << file.error().message();
     EXPECT_EQ(dir.read("x.lst"), "new listing");
     EXPECT_EQ(dir.names(), std::set<std::string>{"x.lst"});
+}
+
+// Asking for pages early must leave what they hold alone, whatever the
+// range: a part of a page, whole pages, or not page-aligned at either end.
+TEST(PreparePages, KeepsTheBytesAlreadyThere) {
+    std::vector<unsigned char> bytes(1 << 18);
+    std::iota(bytes.begin(), bytes.end(), static_cast<unsigned char>(7));
+    const std::vector<unsigned char> before = bytes;
+    const std::pair<std::size_t, std::size_t> ranges[] = {{0, 100}, {0, bytes.size()}, {4095, 5 * 4096 + 3}};
+    for (const auto& [from, size] : ranges) {
+        prepare_pages(bytes.data() + from, size);
+        EXPECT_EQ(bytes, before) << from << "+" << size;
+    }
 }
 
 }  // namespace
