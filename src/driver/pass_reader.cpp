@@ -492,8 +492,9 @@ constexpr int PLAIN_READS = LINE_SIZE + FIELD_WIDTH;
 // or colon). Its fields are cut as the walk cuts them: a run of spaces or a
 // comma ends a field, a comma marks it, a "/" ends the fields. Any other
 // statement is left to the walk (false); the layout tells whether a tab made
-// it so.
-bool scan_plain_statement(const unsigned char* const bytes, StatementLayout& layout) {
+// it so. Inline in next_statement: 0.21 M of the benchmark's 22.9 M
+// instructions.
+[[gnu::always_inline]] inline bool scan_plain_statement(const unsigned char* const bytes, StatementLayout& layout) {
     constexpr int field_count = FIELDS_SIZE / FIELD_WIDTH;
     const unsigned char* const last = bytes + LINE_MAX_CHARS;  // the first column a plain text never reaches
     const unsigned char* p = bytes;
