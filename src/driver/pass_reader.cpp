@@ -217,7 +217,7 @@ void check_tab_in_text(AsmState& st) {
 // goes on with less to do. It also tells what the text lost past column 79
 // or after a Ctrl-Z or $FF byte.
 int read_statement(AsmState& st, SourceCursor& cursor) {
-    char* const line = st.line.data();
+    char* const line = st.line.buffer();
     std::memset(line, ' ', LINE_SIZE);
     FieldWriter fields(st.fields.data());
     const unsigned char* p = cursor.at;
@@ -557,13 +557,13 @@ constexpr int PLAIN_READS = LINE_SIZE + FIELD_WIDTH;
     return false;
 }
 
-// Sixteen characters in one register. The line and the first 16 columns of
-// each field of a plain statement are made in registers and stored once, so
-// that a read of them that follows (the mnemonic's 4 characters, a name's
-// 10, the listing's copy of the line) never waits for overlapping stores to
-// drain. Over copies that laid spaces over the tail of each: the benchmark
-// 3.7 % less CPU time (median of 500 runs each, taking turns), for 2.3 M
-// more instructions (24.8 M).
+// Sixteen characters in one register. The first 16 columns of each field of
+// a plain statement are made in a register and stored once, so that a read
+// of them that follows (the mnemonic's 4 characters, a name's 10) never waits
+// for overlapping stores to drain. Over copies that laid spaces over the tail
+// of each (the line was made so too then): the benchmark 3.7 % less CPU time
+// (median of 500 runs each, taking turns), for 2.3 M more instructions
+// (24.8 M).
 typedef signed char Chars16 __attribute__((vector_size(16)));
 
 constexpr Chars16 SPACES = {' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' '};
@@ -574,37 +574,29 @@ Chars16 load16(const void* bytes) {
     return loaded;
 }
 
-// Masks for a text `length` long, read from N - length on: `kept` holds -1
-// for each of its columns and 0 after them, `pad` 0 for each of them and
-// what fills the columns after.
-template <std::size_t N>
-struct TextMasks {
-    std::array<signed char, 2 * N> kept{};
-    std::array<signed char, 2 * N> pad{};
+// Masks for a word `length` long (at most 32), read from 32 - length on:
+// `kept` holds -1 for each of its columns and 0 after them, `spaces` 0 for
+// each of them and a space for each column after.
+struct WordMasks {
+    std::array<signed char, 64> kept{};
+    std::array<signed char, 64> spaces{};
 };
-template <std::size_t N>
-constexpr TextMasks<N> text_masks(bool nul_after) {
-    TextMasks<N> masks;
-    for (std::size_t i = 0; i < 2 * N; ++i) {
-        masks.kept[i] = i < N ? -1 : 0;
-        masks.pad[i] = i < N || (nul_after && i == N) ? 0 : ' ';
+constexpr WordMasks WORD_MASKS = [] {
+    WordMasks masks;
+    for (std::size_t i = 0; i < masks.kept.size(); ++i) {
+        masks.kept[i] = i < 32 ? -1 : 0;
+        masks.spaces[i] = i < 32 ? 0 : ' ';
     }
     return masks;
-}
-constexpr TextMasks<32> FIELD_MASKS = text_masks<32>(false);
-constexpr TextMasks<LINE_SIZE> LINE_MASKS = text_masks<LINE_SIZE>(true);
+}();
 
-// A text `length` long from the bytes at `text`, filled after it by the
-// masks (and ORed with `lowered`): `Parts` times 16 columns, at `to`.
-template <int Parts, std::size_t N>
-[[gnu::always_inline]] inline void put_text(char* to, const unsigned char* text, int length, const TextMasks<N>& masks,
-                                            Chars16 lowered) {
-    const signed char* const kept = masks.kept.data() + N - length;
-    const signed char* const pad = masks.pad.data() + N - length;
-    for (int i = 0; i < Parts; ++i) {
-        const Chars16 part = (load16(text + 16 * i) & load16(kept + 16 * i)) | load16(pad + 16 * i) | lowered;
-        std::memcpy(to + 16 * i, &part, sizeof part);
-    }
+// The first 16 columns of a word `length` long from the bytes at `text`,
+// spaces after it, ORed with `lowered`, at `to`.
+[[gnu::always_inline]] inline void put_word16(char* to, const unsigned char* text, int length, Chars16 lowered) {
+    const signed char* const kept = WORD_MASKS.kept.data() + 32 - length;
+    const signed char* const spaces = WORD_MASKS.spaces.data() + 32 - length;
+    const Chars16 word = (load16(text) & load16(kept)) | load16(spaces) | lowered;
+    std::memcpy(to, &word, sizeof word);
 }
 
 // Columns 16 on of a field's word, which few words reach.
@@ -628,7 +620,7 @@ template <int Parts, std::size_t N>
         return;
     }
     char* const field = fields + f * FIELD_WIDTH;
-    put_text<1>(field, word, length, FIELD_MASKS, lowered ? SPACES : Chars16{});
+    put_word16(field, word, length, lowered ? SPACES : Chars16{});
     if (length > 16) [[unlikely]] {
         finish_long_word(field, word, length, lowered);
     }
@@ -641,8 +633,7 @@ template <int Parts, std::size_t N>
 // instructions.
 [[gnu::always_inline]] inline int put_plain_statement(AsmState& st, SourceCursor& cursor, const StatementLayout& layout) {
     const unsigned char* const bytes = cursor.at;
-    static_assert(LINE_SIZE % sizeof(Chars16) == 0);
-    put_text<LINE_SIZE / sizeof(Chars16)>(st.line.data(), bytes, layout.length, LINE_MASKS, Chars16{});
+    st.line.stand_in(bytes, layout.length);
     st.line_len = layout.length;
 
     char* const fields = st.fields.data();

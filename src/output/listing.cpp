@@ -209,7 +209,7 @@ mc6809::Cycles statement_cycles(const AsmState& st, int listed) {
     p = put_open_parenthesis(p);
     p = put_decimal(p, st.source_line);
     p = put_text(p, ") ", 2);
-    std::memcpy(p, st.line.data(), LINE_SIZE);
+    std::memcpy(p, st.line.columns(), LINE_SIZE);
     p += st.line_len;
     *p++ = '\n';
     return p;

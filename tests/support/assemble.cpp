@@ -16,9 +16,10 @@ void TestAsm::set_line(const std::string& text) {
     if (text.size() > LINE_MAX_CHARS) {
         throw std::invalid_argument("statement longer than 79 characters");
     }
-    st->line.fill(' ');
-    std::copy(text.begin(), text.end(), st->line.begin());
-    st->line[text.size()] = '\0';
+    char* const line = st->line.buffer();
+    std::fill_n(line, LINE_SIZE, ' ');
+    std::copy(text.begin(), text.end(), line);
+    line[text.size()] = '\0';
     split_fields(*st);
 }
 
