@@ -338,7 +338,9 @@ int operand_1_end(const AsmState& st) {
     return i;
 }
 
-std::int32_t evaluate_operand_1_noting(AsmState& st) {
+// Out of line, so that eval_operand_1 saves no registers on its way to
+// evaluate: 0.1 M of the benchmark's 21.5 M instructions.
+[[gnu::noinline]] std::int32_t evaluate_operand_1_noting(AsmState& st) {
     // Operand 1 ended at a space and operand 2 begins with an operator.
     if (!comma_marked(st) && is_operator(operand2(st, 0)) && wants(st, Warning::spaced_operand)) {
         check_spaced_operand(st, operand_1_end(st));
