@@ -268,6 +268,21 @@ namespace {
 
 // Noting, it also tells operand text that evaluation passes over.
 
+// value + the term at q, the operator's place: the rest of an operand whose
+// first term ends at first_end. Out of line, since few operands have two
+// terms: 0.1 M of the benchmark's 21.4 M instructions.
+template <bool Noting>
+[[gnu::noinline]] std::int32_t add_second_term(AsmState& st, SourceText text, int p, std::int32_t value, int first_end,
+                                               int q) {
+    const Term second = read_term<Noting>(st, text, q);
+    const std::int32_t sum = wrap_add(value, static_cast<std::int32_t>(second.value));
+    if constexpr (Noting) {
+        check_unread(st, text, p, first_end, q, second.end);
+        st.diag.evaluated = sum;
+    }
+    return sum;
+}
+
 template <bool Noting>
 std::int32_t evaluate(AsmState& st, SourceText text, int p) {
     if constexpr (Noting) {
@@ -281,13 +296,7 @@ std::int32_t evaluate(AsmState& st, SourceText text, int p) {
     // operator: pays 0.9 M of the benchmark's 28.4 M instructions.
     const int q = find_operator(text, std::max(p + 1, first.search_from), p + 19);
     if (q >= 0) {
-        const Term second = read_term<Noting>(st, text, q);
-        const std::int32_t sum = wrap_add(value, static_cast<std::int32_t>(second.value));
-        if constexpr (Noting) {
-            check_unread(st, text, p, first.end, q, second.end);
-            st.diag.evaluated = sum;
-        }
-        return sum;
+        return add_second_term<Noting>(st, text, p, value, first.end, q);
     }
     if constexpr (Noting) {
         check_unread(st, text, p, first.end, -1, first.end);
