@@ -498,9 +498,11 @@ void prepare_pages(void* memory, std::size_t size) {
 #ifdef MADV_POPULATE_WRITE
     constexpr std::size_t WORTH_ASKING = 4;
     const auto page = static_cast<std::uintptr_t>(sysconf(_SC_PAGESIZE));
-    const auto begin = (reinterpret_cast<std::uintptr_t>(memory) + page - 1) & ~(page - 1);
-    const auto end = (reinterpret_cast<std::uintptr_t>(memory) + size) & ~(page - 1);
-    if (end > begin && end - begin >= WORTH_ASKING * page) {
+    // Every page the bytes touch, also one they share with other memory:
+    // asking for a page changes none of its bytes.
+    const auto begin = reinterpret_cast<std::uintptr_t>(memory) & ~(page - 1);
+    const auto end = (reinterpret_cast<std::uintptr_t>(memory) + size + page - 1) & ~(page - 1);
+    if (size != 0 && end - begin >= WORTH_ASKING * page) {
         // Fails harmlessly (EINVAL) on a system too old to know the request.
         madvise(reinterpret_cast<void*>(begin), end - begin, MADV_POPULATE_WRITE);
     }
