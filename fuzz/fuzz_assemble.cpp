@@ -47,10 +47,7 @@ struct Statement {
 
 // Is this statement text an end directive (which stops the pass after it)?
 bool is_end_statement(AsmState& scratch, const std::string& line) {
-    char* const text = scratch.line.buffer();
-    std::fill_n(text, LINE_SIZE, ' ');
-    std::copy(line.begin(), line.end(), text);
-    text[line.size()] = '\0';
+    scratch.line.assign(line);
     split_fields(scratch);
     const char first = scratch.fields[FIELD_LABEL];
     if (first == '*' || first == ';') {

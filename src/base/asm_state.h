@@ -99,16 +99,23 @@ public:
         source_ = source;
         length_ = length;
     }
+    // The text is `text` (under LINE_SIZE characters), copied in now.
+    void assign(std::string_view text) {
+        put(text.data(), text.size());
+        source_ = nullptr;
+    }
     // LINE_SIZE characters that begin with the text, wherever it is now: for
     // a copy that keeps only the text.
     const char* columns() const { return source_ != nullptr ? reinterpret_cast<const char*>(source_) : chars_.data(); }
 
 private:
-    void copy_out() const {
-        const auto length = static_cast<std::size_t>(length_);
-        std::memcpy(chars_.data(), source_, length);
+    void put(const void* text, std::size_t length) const {
+        std::memcpy(chars_.data(), text, length);
         chars_[length] = '\0';
         std::memset(chars_.data() + length + 1, ' ', LINE_SIZE - length - 1);
+    }
+    void copy_out() const {
+        put(source_, static_cast<std::size_t>(length_));
         source_ = nullptr;
     }
 

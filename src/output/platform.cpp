@@ -502,7 +502,7 @@ void prepare_pages(void* memory, std::size_t size) {
     // asking for a page changes none of its bytes.
     const auto begin = reinterpret_cast<std::uintptr_t>(memory) & ~(page - 1);
     const auto end = (reinterpret_cast<std::uintptr_t>(memory) + size + page - 1) & ~(page - 1);
-    if (size != 0 && end - begin >= WORTH_ASKING * page) {
+    if (end - begin >= WORTH_ASKING * page) {
         // Fails harmlessly (EINVAL) on a system too old to know the request.
         madvise(reinterpret_cast<void*>(begin), end - begin, MADV_POPULATE_WRITE);
     }

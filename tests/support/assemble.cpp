@@ -16,10 +16,7 @@ void TestAsm::set_line(const std::string& text) {
     if (text.size() > LINE_MAX_CHARS) {
         throw std::invalid_argument("statement longer than 79 characters");
     }
-    char* const line = st->line.buffer();
-    std::fill_n(line, LINE_SIZE, ' ');
-    std::copy(text.begin(), text.end(), line);
-    line[text.size()] = '\0';
+    st->line.assign(text);
     split_fields(*st);
 }
 
