@@ -201,9 +201,7 @@ struct AsmState {
     SourceBytes source;                      // the whole source, read once; both passes read it
     StatementLine line;                      // statement text, NUL-terminated, spaces after the NUL
     std::int32_t line_len = 0;               // characters of line before its first NUL
-    // Five space-filled fields of 20, no terminator among them; after them a
-    // NUL that nothing writes, where a scan of the fields stops at the latest.
-    std::array<char, FIELDS_SIZE + 1> fields{};
+    std::array<char, FIELDS_SIZE> fields{};  // five space-filled fields of 20, no terminator
     // What the field splitter met, for the warnings about it.
     std::int32_t operand_at = LINE_SIZE;  // position in line where operand 1 starts; LINE_SIZE when none
     std::int32_t slash_field = -1;  // start of the field a "/" cut right after a character of it; -1 when none

@@ -156,8 +156,8 @@ void scan_list_items(AsmState& st, OnItem on_item) {
         check_list_character(st, line, st.operand_at);
         check_spaced_operand(st, trailing);
     }
-    for (int i = 0; line.unchecked_at(i) != '\0' && line.unchecked_at(i) != '*'; ++i) {
-        if (line.unchecked_at(i) == ',') {
+    for (int i = 0; !line.ends_at(i) && line.at(i) != '*'; ++i) {
+        if (line.at(i) == ',') {
             const int item = item_after_comma(line, i);
             if (checking) {
                 check_list_character(st, line, item);
@@ -196,18 +196,18 @@ RuleResult fcc(AsmState& st) {
     DataBytes bytes{st};
     const SourceText line = line_text(st);
     int i = 0;
-    while (line.unchecked_at(i) != '\0' && line.unchecked_at(i) != '/') {
+    while (!line.ends_at(i) && line.at(i) != '/') {
         ++i;
     }
-    if (line.unchecked_at(i) == '\0') {
+    if (line.ends_at(i)) {
         warn(st, Warning::fcc_delimiter, {.form = FCC_NO_SLASH, .text = line_from(st, st.operand_at)});
         return bytes.placed();
     }
     const int opening = i;
-    for (++i; line.unchecked_at(i) != '\0' && line.unchecked_at(i) != '/'; ++i) {
-        bytes.byte(static_cast<unsigned char>(line.unchecked_at(i)));
+    for (++i; !line.ends_at(i) && line.at(i) != '/'; ++i) {
+        bytes.byte(static_cast<unsigned char>(line.at(i)));
     }
-    if (line.unchecked_at(i) == '\0') {
+    if (line.ends_at(i)) {
         warn(st, Warning::fcc_delimiter, {.form = FCC_NO_CLOSING, .text = line_from(st, opening)});
     }
     return bytes.placed();

@@ -169,12 +169,12 @@ int list_postbyte(AsmState& st, char own_stack) {
     // Every comma of the whole statement text names one more register, also a
     // comma in a trailing comment.
     const SourceText line = line_text(st);
-    for (int i = 0; line.unchecked_at(i) != '\0'; ++i) {
-        if (line.unchecked_at(i) != ',') {
+    for (int i = 0; !line.ends_at(i); ++i) {
+        if (line.at(i) != ',') {
             continue;
         }
-        const char c1 = line.unchecked_at(i + 1);
-        const char c2 = (c1 == '\0') ? '\0' : line.unchecked_at(i + 2);
+        const char c1 = line.at(i + 1);
+        const char c2 = (c1 == '\0') ? '\0' : line.at(i + 2);
         mask |= list_register_mask(st, c1, c2);
         if (checking) {
             check_own_stack(st, c1, own_stack);

@@ -24,16 +24,16 @@ struct TermMarks {
 
 inline TermMarks skip_marks(SourceText text, int p) {
     TermMarks marks{p, false};
-    if (text.unchecked_at(marks.body) == '[') {
+    if (text.at(marks.body) == '[') {
         ++marks.body;
     }
-    if (text.unchecked_at(marks.body) == '#') {
+    if (text.at(marks.body) == '#') {
         ++marks.body;
     }
-    if (text.unchecked_at(marks.body) == '+') {
+    if (text.at(marks.body) == '+') {
         ++marks.body;
     }
-    if (text.unchecked_at(marks.body) == '-') {
+    if (text.at(marks.body) == '-') {
         marks.negative = true;
         ++marks.body;
     }
@@ -142,7 +142,7 @@ inline std::uint32_t read_number(AsmState& st, SourceText text, int start, int f
     std::uint8_t met = 0;
     int i = from;
     for (;; ++i) {
-        const auto c = static_cast<unsigned char>(text.unchecked_at(i));
+        const auto c = static_cast<unsigned char>(text.at(i));
         const std::uint8_t digit = number_chars[c];
         if (digit == ENDS_NUMBER) {
             break;
@@ -205,13 +205,13 @@ struct Term {
 template <bool Noting>
 [[gnu::always_inline]] inline Term read_term(AsmState& st, SourceText text, int p) {
     const TermMarks marks = skip_marks(text, p);
-    const char c = text.unchecked_at(marks.body);
+    const char c = text.at(marks.body);
     Term term{};
     if (c == '$') {
         term.value = read_number<Noting>(st, text, marks.body, marks.body + 1, 16, &term.end);
         term.search_from = term.end;
     } else if (c == '\'') {
-        term.value = static_cast<unsigned char>(text.unchecked_at(marks.body + 1));
+        term.value = static_cast<unsigned char>(text.at(marks.body + 1));
         term.end = character_end(text, marks.body);
         term.search_from = marks.body + 1;
     } else if (!begins_symbol(c)) {
@@ -234,7 +234,7 @@ template <bool Noting>
 }
 
 int operand_end(SourceText text, int from) {
-    while (!ends_operand(text.unchecked_at(from))) {
+    while (!ends_operand(text.at(from))) {
         ++from;
     }
     return from;
@@ -251,7 +251,7 @@ inline void check_unread(AsmState& st, SourceText text, int p, int first_end, in
                                                 int last_end) {
     if (op >= 0 && first_end < op) {
         report_unread(st, text, p, first_end, op);
-    } else if (!ends_operand(text.unchecked_at(last_end))) {
+    } else if (!ends_operand(text.at(last_end))) {
         report_unread(st, text, p, last_end, operand_end(text, last_end));
     }
 }

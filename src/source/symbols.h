@@ -26,7 +26,7 @@ inline bool begins_symbol(char c) { return static_cast<signed char>(c) >= '@'; }
 // "+", ",", "-" or the end of the text, however long it is.
 inline int name_end(SourceText text, int start) {
     int end = start;
-    while (!name_ends[static_cast<unsigned char>(text.unchecked_at(end))]) {
+    while (!name_ends[static_cast<unsigned char>(text.at(end))]) {
         ++end;
     }
     return end;

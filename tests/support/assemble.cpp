@@ -42,7 +42,7 @@ std::vector<int> TestAsm::assemble(const std::string& text) {
     return bytes;
 }
 
-std::string TestAsm::fields() const { return std::string(st->fields.data(), FIELDS_SIZE); }
+std::string TestAsm::fields() const { return std::string(st->fields.begin(), st->fields.end()); }
 
 TempDir::TempDir() : path(make_temp_dir("x09test")) {}
 
