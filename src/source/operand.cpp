@@ -284,8 +284,8 @@ template <bool Noting>
 }
 
 // The value of the operand at p. Inline in each of its four callers, which
-// then save no registers for a call: pays 0.16 M of the benchmark's 20.9 M
-// instructions, 0.6-0.9 % of its CPU time (two A/B runs, 400 each).
+// then save no registers for a call: pays 0.33 M of the benchmark's 21.4 M
+// instructions (its CPU time moved by less than the machine's noise).
 template <bool Noting>
 [[gnu::always_inline]] inline std::int32_t evaluate(AsmState& st, SourceText text, int p) {
     if constexpr (Noting) {
