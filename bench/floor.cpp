@@ -34,18 +34,28 @@ bool read_whole(const char* name) {
     return true;
 }
 
+// Hands `size` bytes of spaces to `put` a block at a time, as long as it
+// takes them.
+template <typename Put>
+bool put_blocks(unsigned long size, Put put) {
+    std::memset(block, ' ', BLOCK);
+    for (unsigned long left = size; left > 0;) {
+        const std::size_t n = left < BLOCK ? left : BLOCK;
+        if (!put(n)) {
+            return false;
+        }
+        left -= n;
+    }
+    return true;
+}
+
 bool write_sized(const char* name, unsigned long size) {
     std::FILE* f = std::fopen(name, "wb");
     if (f == nullptr) {
         return false;
     }
-    std::memset(block, ' ', BLOCK);
-    for (unsigned long left = size; left > 0;) {
-        const std::size_t n = left < BLOCK ? left : BLOCK;
-        std::fwrite(block, 1, n, f);
-        left -= n;
-    }
-    return std::fclose(f) == 0;
+    const bool put = put_blocks(size, [&](std::size_t n) { return std::fwrite(block, 1, n, f) == n; });
+    return (std::fclose(f) == 0) && put;
 }
 
 bool replace_sized(const char* name, unsigned long size) {
@@ -53,13 +63,7 @@ bool replace_sized(const char* name, unsigned long size) {
     if (fd < 0) {
         return false;
     }
-    std::memset(block, ' ', BLOCK);
-    bool ok = true;
-    for (unsigned long left = size; ok && left > 0;) {
-        const std::size_t n = left < BLOCK ? left : BLOCK;
-        ok = write(fd, block, n) == static_cast<ssize_t>(n);
-        left -= n;
-    }
+    bool ok = put_blocks(size, [&](std::size_t n) { return write(fd, block, n) == static_cast<ssize_t>(n); });
     char path[32];
     std::snprintf(path, sizeof path, "/proc/self/fd/%d", fd);
     char temporary[64];
